@@ -1,0 +1,81 @@
+# Vistrelle: `make run` starts the program on the sample catalogue, `make test` runs every test.
+
+JOBS          ?= $(shell nproc)
+BUILD_TYPE    ?= RelWithDebInfo
+FUZZ_SECONDS  ?= 300
+SMOKE_SECONDS ?= 30
+CMAKE         := cmake
+CMAKE_FLAGS   ?=
+
+.PHONY: all deps build run test test-native test-sanitize test-fuzz test-windows bench fuzz \
+        windows format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+# --- native (Linux) build: the program, its tests, the benchmark
+build: deps
+	@$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+	@$(CMAKE) --build build -j $(JOBS)
+
+run: build
+	@if [ ! -x build/vistrelle ]; then \
+		echo "The Linux program is not built yet: only the core and its tests exist so far."; \
+		exit 1; \
+	fi
+	@mkdir -p build/run
+	@[ -e build/run/channels.dat ] || cp data/channels.dat build/run/channels.dat
+	@cd build/run && ../vistrelle
+
+test: test-native test-sanitize test-fuzz test-windows
+	@echo "All test suites passed."
+
+test-native: build
+	@cd build && ctest --output-on-failure -j $(JOBS)
+
+# The core's tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	@$(CMAKE) -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVISTRELLE_SANITIZE=ON \
+		-DVISTRELLE_GUI=OFF -DVISTRELLE_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@$(CMAKE) --build build/sanitize -j $(JOBS) --target core_tests
+	@cd build/sanitize && ctest --output-on-failure -R '^core_tests$$'
+
+# Each fuzz target for a short while, so that they stay alive.
+test-fuzz: fuzz-build
+	@scripts/run-fuzzers $(SMOKE_SECONDS)
+
+fuzz: fuzz-build
+	@scripts/run-fuzzers $(FUZZ_SECONDS)
+
+fuzz-build: deps
+	@CXX=clang++ CC=clang $(CMAKE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DVISTRELLE_FUZZ=ON -DVISTRELLE_GUI=OFF -DVISTRELLE_TESTS=OFF -DVISTRELLE_BENCH=OFF \
+		$(CMAKE_FLAGS) >/dev/null
+	@$(CMAKE) --build build/fuzz -j $(JOBS)
+
+bench: deps
+	@$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVISTRELLE_GUI=OFF \
+		-DVISTRELLE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	@$(CMAKE) --build build/release -j $(JOBS) --target vistrelle_bench
+	@scripts/run-bench build/release/bench/vistrelle_bench
+
+# --- Windows: the 32-bit release and a 64-bit build of the same code for the tests under Wine
+windows: deps
+	@$(CMAKE) -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
+		-DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@$(CMAKE) --build build/win32 -j $(JOBS)
+	@$(CMAKE) -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
+		-DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@$(CMAKE) --build build/win64 -j $(JOBS)
+	@scripts/check-windows-build build/win32
+
+test-windows: windows
+	@scripts/wine-tests build/win64
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

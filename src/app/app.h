@@ -1,0 +1,80 @@
+// The program: its state, start-up, event loop, dispatch and shutdown.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "app/event_queue.h"
+#include "app/window_defs.h"
+#include "app/window_layer.h"
+#include "catalog/catalog.h"
+#include "fault/fault_report.h"
+#include "player/web_writer.h"
+
+namespace vistrelle {
+
+class App final : public EventSink, public EventDrain {
+public:
+    explicit App(WindowLayer& layer);
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+    ~App() override;
+
+    // The whole run: start-up, the event loop, shutdown. Returns the exit code (always 0).
+    int32_t run();
+
+    // Start-up steps and shutdown steps, in the program's order.
+    bool startUp();  // false when the main window could not be opened
+    void runEventLoop();
+    void shutDown();     // saves favourites and setting, then endServices()
+    void endServices();  // restores the fault filter, closes help, destroys windows
+
+    // One turn of the loop; false when the loop ends.
+    bool step();
+    // What the loop does with one event; false when the loop ends.
+    bool routeEvent(const Event& event);
+
+    bool dispatchMenuCommand(int32_t command);  // true only for Exit
+    void dispatchControlEvent(int32_t control, int32_t type);
+    void visitHomepage();
+
+    // MainWindow.
+    bool buildMainWindow();
+    void layoutMainWindow();
+    void togglePanel();
+    void toggleAlwaysOnTop();
+
+    // About window.
+    void openAboutWindow();
+    void closeAboutWindow();
+
+    // The fatal error report: counts, reports, ends the services and the process.
+    [[noreturn]] void showFatalError(uint32_t code);
+
+    // EventSink.
+    void closeRequested(int32_t window) override;
+    void sizeChanged(int32_t window) override;
+    void menuCommand(int32_t command) override;
+    void controlEvent(int32_t control, int32_t type) override;
+    void notification(int32_t code, int32_t item) override;
+
+    // EventDrain.
+    void drainPendingEvents() override;
+
+    // Program-wide state.
+    Catalog catalog;
+    uint8_t listPanelVisible = 1;
+    int32_t panelWidth = 200;
+    int8_t playerVersion = 0;
+    uint32_t lastMessageWParam = 0;
+    FaultState fault;
+    EventQueue queue;
+    // Where the program last put each main-window control (ids 0 to 3).
+    std::array<Rect, 4> controlRects{};
+
+private:
+    WindowLayer& layer_;
+    WindowUi& windows_;
+};
+
+}  // namespace vistrelle

@@ -1,0 +1,48 @@
+// The events the main loop takes: close requests and size changes wait in a first-in first-out
+// queue (a new entry equal to the newest waiting one is not added again); menu commands and
+// control events are delivered after the message that made them has been dispatched.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+
+namespace vistrelle {
+
+enum class EventKind : int32_t {
+    None = 0,
+    SizeChange = 5,
+    CloseRequest = 16,
+    ControlEvent = 13100,
+    MenuCommand = 13101,
+};
+
+struct Event {
+    EventKind kind = EventKind::None;
+    int32_t window = 0;  // close request, size change
+    int32_t id = 0;      // command id, control id
+    int32_t type = 0;    // control event type
+    friend bool operator==(const Event&, const Event&) = default;
+};
+
+class EventQueue {
+public:
+    void postClose(int32_t window);
+    void postSize(int32_t window);
+    void deliver(const Event& event);  // a menu command or control event
+
+    bool hasQueued() const { return !queued_.empty(); }
+    bool hasDelivered() const { return !delivered_.empty(); }
+    Event takeQueued();
+    Event takeDelivered();
+    void discardAll();
+
+private:
+    void post(const Event& event);
+    std::deque<Event> queued_;
+    std::deque<Event> delivered_;
+};
+
+// The user-close test: the close request follows a click on the close box or the system Close.
+bool isUserClose(uint32_t lastMessageWParam);
+
+}  // namespace vistrelle

@@ -1,0 +1,227 @@
+// What the program asks of a platform. The Win32 and GTK window layers implement these classes;
+// the tests use an in-memory one. A window layer carries requests out and reports what happened:
+// every decision (what to show, where, when, and what an event means) is made by the program.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/window_defs.h"
+#include "catalog/channel_rows.h"
+
+namespace vistrelle {
+
+// Receives what the window layer's window procedure sees while it dispatches a message.
+// Implemented by the program (the event queue).
+class EventSink {
+public:
+    virtual ~EventSink() = default;
+    virtual void closeRequested(int32_t window) = 0;  // WM_CLOSE, or the window manager's close
+    virtual void sizeChanged(int32_t window) = 0;     // any size change except a minimise
+    virtual void menuCommand(int32_t command) = 0;    // menu item or accelerator
+    virtual void controlEvent(int32_t control, int32_t type) = 0;
+    // The window callback: a notification with this code and item reached a program window
+    // (header item clicks are kHeaderItemClick). Runs at once, inside the dispatch.
+    virtual void notification(int32_t code, int32_t item) = 0;
+};
+
+// The platform's message queue.
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+    // Takes the next platform message (waiting for one when `wait` is set), translates and
+    // dispatches it, reporting its events to the sink; accelerators are translated only in the
+    // active window that owns them. Returns false when `wait` is off and nothing was pending.
+    // `wParam` receives the message's parameter: HTCLOSE or SC_CLOSE for the messages that start
+    // a user close (on platforms without messages: kSysCommandClose for a close by the user
+    // through the window manager, 0 otherwise).
+    virtual bool pumpMessage(bool wait, uint32_t& wParam) = 0;
+    virtual void sleepMilliseconds(int32_t ms) = 0;
+    // Milliseconds from an arbitrary start, for the bound on waiting for the browser.
+    virtual int64_t monotonicMilliseconds() = 0;
+};
+
+// channelList. The rows live in the program (ChannelRows); the layer shows them.
+class ChannelListUi {
+public:
+    virtual ~ChannelListUi() = default;
+    // All rows may have changed (count, texts, colours); the selection is gone.
+    virtual void rowsReset(const ChannelRows& rows) = 0;
+    // The row at `row` was removed; the rows after it moved up by one.
+    virtual void rowRemoved(const ChannelRows& rows, int32_t row) = 0;
+    // The colours of one row changed.
+    virtual void rowRepaint(const ChannelRows& rows, int32_t row) = 0;
+    virtual int32_t selectedRow() = 0;  // 0-based, -1 when none
+};
+
+// countrySelector.
+class CountrySelectorUi {
+public:
+    virtual ~CountrySelectorUi() = default;
+    virtual void appendItem(std::string_view text) = 0;
+    virtual int32_t selectedIndex() = 0;  // -1 when none
+    virtual void select(int32_t index) = 0;
+    virtual std::string selectedText() = 0;
+};
+
+// A document of the web view, taken for one write (IHTMLDocument2).
+class WebDocument {
+public:
+    virtual ~WebDocument() = default;  // releases the document
+    // Hands the whole page to the document in one write. True when the write was made (its own
+    // result is not looked at); false when the page could not be prepared for it.
+    virtual bool write(std::string_view page) = 0;
+    // Ends the document stream, so that the browser shows what was written.
+    virtual void close() = 0;
+};
+
+// webView (IWebBrowser2).
+class WebView {
+public:
+    virtual ~WebView() = default;
+    // The current location; nullopt when the call failed. Empty before the first navigation.
+    virtual std::optional<std::string> locationUrl() = 0;
+    virtual void navigate(std::string_view url) = 0;
+    virtual bool busy() = 0;
+    // The current document ready for writing, or null when there is none.
+    virtual std::unique_ptr<WebDocument> document() = 0;
+};
+
+// The windows: MainWindow, SettingsWindow and AboutWindow.
+class WindowUi {
+public:
+    virtual ~WindowUi() = default;
+
+    // Building MainWindow, in the program's order.
+    virtual Size screenSize() = 0;
+    // The outer size of a window of this kind whose client area has `client` (main window: as if
+    // it had no menu bar; dialogs: caption only, or with the tool-window caption when `tool`).
+    virtual Size frameSizeForClient(int32_t window, Size client, bool tool) = 0;
+    // Opens MainWindow with this outer frame and title, shown normally. False on failure.
+    virtual bool createMainWindow(const Rect& frame, std::string_view title) = 0;
+    // Installs the program's window callback (EventSink::notification) for all windows.
+    virtual void installWindowCallback() = 0;
+    virtual void useReducedFlickerErase() = 0;
+    // Attaches menuBar and makes the two pop-up menus. A menu bar that cannot be made is left out.
+    virtual void createMenus() = 0;
+    virtual void createStatusBar() = 0;
+    // Creates a window's controls from its table (WindowDef::controls), in order; false when
+    // the window cannot take them. For MainWindow, a web view that cannot be made is left out
+    // (the rest is still created). channelList gets channelListColumns(); countrySelector
+    // starts empty.
+    virtual bool createControls(int32_t window) = 0;
+    // F1 as an accelerator of `window` producing `command`.
+    virtual void addHelpAccelerator(int32_t window, int32_t command) = 0;
+
+    // Children of MainWindow.
+    virtual ChannelListUi& channelList() = 0;
+    virtual CountrySelectorUi& countrySelector() = 0;
+    // webView; null when it could not be created.
+    virtual WebView* webView() = 0;
+
+    // MainWindow's geometry and state.
+    virtual Rect windowFrame(int32_t window) = 0;  // outer rectangle on the screen
+    // W and H of the layout: the client width, and the client height plus the menu bar height.
+    virtual Size layoutSize() = 0;
+    virtual bool isMaximized() = 0;
+    // New client width of MainWindow; client height, left and top edges kept; no activation
+    // and no change of z-order.
+    virtual void setClientWidth(int32_t width) = 0;
+    virtual void redrawNow() = 0;  // finish pending paints of MainWindow at once
+    virtual void placeControl(int32_t control, const Rect& rect) = 0;  // move and repaint
+    virtual void setControlVisible(int32_t control, bool visible) = 0;
+    virtual void setControlText(int32_t control, std::string_view text) = 0;
+    virtual bool menuItemChecked(int32_t command) = 0;
+    virtual void setMenuItemChecked(int32_t command, bool checked) = 0;
+    virtual void setTopmost(bool topmost) = 0;  // without moving or resizing
+    // Shows a pop-up menu at the mouse cursor moved up and left by one pixel; MainWindow becomes
+    // the foreground window first. The chosen item comes back later as a menu command.
+    virtual void showPopupMenu(int32_t menu) = 0;
+    // The native handle of MainWindow as a number (Win32: HWND; X11: the window id; else 0).
+    virtual int64_t nativeHandle() = 0;
+    virtual void setStatusText(std::string_view text) = 0;
+
+    // Dialogs (SettingsWindow, AboutWindow).
+    // Opens `window` (caption only, owned by MainWindow) at `frame`, shown and active. False
+    // when it cannot be opened.
+    virtual bool openDialog(int32_t window, std::string_view title, const Rect& frame) = 0;
+    // Adds the tool-window style and sets the client size again, keeping the top-left corner.
+    virtual void makeToolWindow(int32_t window, Size client) = 0;
+    // Closes `window`: MainWindow becomes the active window, `window` and its controls are
+    // destroyed.
+    virtual void closeDialog(int32_t window) = 0;
+    virtual void setWindowEnabled(int32_t window, bool enabled) = 0;
+    virtual bool isWindowOpen(int32_t window) = 0;
+    virtual void setOptionChecked(int32_t control, bool checked) = 0;
+    virtual bool optionChecked(int32_t control) = 0;
+
+    // The program's modal message box: title, text, MessageBox flags; returns the button
+    // (kIdYes, kIdNo, kIdOk). Owned by the foreground window when it is the program's; the
+    // program's other enabled windows are disabled while it is up.
+    virtual int32_t showMessage(std::string_view title, std::string_view text, uint32_t flags) = 0;
+
+    // Shutdown: destroys every window still open and frees fonts.
+    virtual void destroyAllWindows() = 0;
+};
+
+// What a program start asks for. `commandLine` is the program's own text of it (quoted program
+// name, then one space and the parameter when there is one).
+struct LaunchRequest {
+    std::string program;      // the name as given
+    std::string parameter;    // possibly empty
+    std::string commandLine;  // see above
+    std::string shellFolder;  // the folder for the shell's attempt; empty for none
+    bool wait = false;        // wait, without a time-out, until the program has ended
+};
+
+// Other software: programs, web addresses, the help viewer.
+class Launcher {
+public:
+    virtual ~Launcher() = default;
+    // The updater's file name on this platform.
+    virtual std::string updaterProgram() = 0;
+    // Starts a program (Win32: CreateProcessA, then ShellExecuteExA). True when something was
+    // started (and, with `wait`, has ended).
+    virtual bool startProgram(const LaunchRequest& request) = 0;
+    // Hands a web address (http or https) to the desktop's handler, as one argument.
+    virtual bool openWebAddress(std::string_view url) = 0;
+    // The help viewer: load its library, show a file, close every viewer the program opened.
+    virtual void loadHelpViewer() = 0;
+    virtual bool showHelpFile(std::string_view file) = 0;
+    virtual void closeHelpViewer() = 0;
+};
+
+// The last-resort fault handler.
+class FaultHook {
+public:
+    virtual ~FaultHook() = default;
+    // Installs `handler` for unhandled run-time faults; it gets the fault's exception code
+    // (Win32 codes: 0xC0000094 a division by zero, 0xC0000005 an invalid access...). The
+    // handler never returns.
+    virtual void install(void (*handler)(uint32_t code)) = 0;
+    // Puts back the handler that was in place before.
+    virtual void restore() = 0;
+    // Shows the fault report as the program's message box does, from inside the handler
+    // (Win32: on the faulting thread; elsewhere possibly through a fresh process), and returns
+    // when the user has dismissed it.
+    virtual void showReport(std::string_view title, std::string_view text, uint32_t flags) = 0;
+    // Ends the process at once with this exit code, without running any more program code.
+    [[noreturn]] virtual void exitProcess(int32_t code) = 0;
+};
+
+// One platform: the parts above, alive for the whole run.
+class WindowLayer {
+public:
+    virtual ~WindowLayer() = default;
+    // Called once before anything else: events found while dispatching go to `sink`.
+    virtual void attach(EventSink& sink) = 0;
+    virtual WindowUi& windows() = 0;
+    virtual EventPump& events() = 0;
+    virtual Launcher& launcher() = 0;
+    virtual FaultHook& faults() = 0;
+};
+
+}  // namespace vistrelle

@@ -1,0 +1,58 @@
+// The catalogue entry and the small text helpers shared by the whole program.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vistrelle {
+
+// The decimal text of a number: a minus sign for negative numbers, digits without leading zeros.
+std::string decimalText(int64_t value);
+
+class ChannelRecord;  // the seven fields of one entry, immutable once built
+
+// One catalogue entry: seven fields, plus the per-entry `watching` mark.
+//
+// The fields never change after an entry is built, so copies share them; a copy made with
+// copy() behaves exactly like a field-by-field copy (its `watching` is 0). Exchanging two
+// entries exchanges everything, the mark included.
+class Channel {
+public:
+    Channel() noexcept = default;  // every text empty, bitrate 0, watching 0
+    Channel(std::string_view country, std::string_view name, int32_t bitrate,
+            std::string_view category, std::string_view comment, std::string_view streamUrl,
+            std::string_view homepage);
+    Channel(const Channel& other) noexcept;
+    Channel(Channel&& other) noexcept;
+    Channel& operator=(const Channel& other) noexcept;
+    Channel& operator=(Channel&& other) noexcept;
+    ~Channel();
+
+    std::string_view country() const noexcept;
+    std::string_view name() const noexcept;
+    int32_t bitrate() const noexcept;
+    std::string_view category() const noexcept;
+    std::string_view comment() const noexcept;
+    std::string_view streamUrl() const noexcept;
+    std::string_view homepage() const noexcept;
+
+    // A copy for another list: fields 1 to 7, `watching` 0, no favourite link.
+    Channel copy() const noexcept;
+
+    friend void swap(Channel& a, Channel& b) noexcept;
+
+    // 1 on the entry of shownChannels whose channel is being watched.
+    uint8_t watching = 0;
+    // Links an entry of favoriteChannels and the view entries copied from it (0: none), so
+    // that a favourite can be found again after its view was sorted. Never stored.
+    uint32_t favoriteId = 0;
+
+private:
+    ChannelRecord* record_ = nullptr;
+};
+
+// name LF category LF decimal bitrate LF comment: the texts of the four list columns.
+std::string channelRowText(const Channel& channel);
+
+}  // namespace vistrelle
