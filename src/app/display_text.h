@@ -1,0 +1,13 @@
+// How the program's byte strings are shown where a toolkit wants UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vistrelle {
+
+bool isValidUtf8(std::string_view bytes);
+// The text as UTF-8: unchanged when it is valid UTF-8, otherwise decoded as Windows-1252.
+std::string displayText(std::string_view bytes);
+
+}  // namespace vistrelle
