@@ -16,7 +16,9 @@ void (*beforeReplaceRename)() = nullptr;
 
 namespace {
 
-int fd(intptr_t handle) { return static_cast<int>(handle); }
+int fd(intptr_t handle) {
+    return static_cast<int>(handle);
+}
 
 // Writes all of content, retrying short writes and interruptions.
 bool writeAll(int file, std::string_view content) {
@@ -71,7 +73,9 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-File::~File() { close(); }
+File::~File() {
+    close();
+}
 
 bool File::open(const std::string& path, Access access) {
     close();
@@ -90,7 +94,9 @@ bool File::open(const std::string& path, Access access) {
     return true;
 }
 
-bool File::isOpen() const { return handle_ >= 0; }
+bool File::isOpen() const {
+    return handle_ >= 0;
+}
 
 int64_t File::read(void* buffer, size_t size) {
     if (handle_ < 0) {
@@ -139,7 +145,9 @@ PathKind pathKind(const std::string& path) {
     return PathKind::Other;
 }
 
-bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 ReplaceResult replaceFile(const std::string& path, std::string_view content) {
     const std::string folder = folderOf(path);

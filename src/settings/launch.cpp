@@ -25,11 +25,11 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
-// Bytes that never belong in an address handed to the desktop: controls, blanks, quotes.
+// Control characters never belong in an address handed to the desktop.
 bool hasUnsafeByte(std::string_view address) {
     for (char c : address) {
         const auto b = static_cast<unsigned char>(c);
-        if (b <= 0x20 || b == 0x7F || c == '"') {
+        if (b < 0x20 || b == 0x7F) {
             return true;
         }
     }
@@ -116,7 +116,8 @@ void openHelp(WindowUi& windows, Launcher& launcher) {
         windows.showMessage("Info", "Help file was not found!", kMbIconInformation);
         return;
     }
-    windows.showMessage("Info", "This is an old version of the help file, a new will be coming soon!",
+    windows.showMessage("Info",
+                        "This is an old version of the help file, a new will be coming soon!",
                         kMbIconInformation);
 }
 
