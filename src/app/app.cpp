@@ -1,1 +1,194 @@
-// Placeholder: being written.
+#include "app/app.h"
+
+#include <cstdlib>
+
+#include "app/ids.h"
+#include "settings/launch.h"
+#include "settings/settings.h"
+
+namespace vistrelle {
+
+namespace {
+
+// The program whose run is under way; the fault handler reaches it through this pointer.
+App* runningApp = nullptr;
+
+void reportFault(uint32_t code) {
+    if (runningApp != nullptr) {
+        runningApp->showFatalError(code);
+    }
+}
+
+}  // namespace
+
+App::App(WindowLayer& layer)
+    : layer_(layer),
+      windows_(layer.windows()),
+      pump_(layer.events()),
+      launcher_(layer.launcher()),
+      faults_(layer.faults()) {
+    layer_.attach(*this);
+}
+
+App::~App() {
+    if (runningApp == this) {
+        runningApp = nullptr;
+    }
+}
+
+int32_t App::run() {
+    if (startUp()) {
+        runEventLoop();
+        shutDown();
+    } else {
+        endServices();
+    }
+    return 0;
+}
+
+void App::resetState() {
+    catalog = Catalog{};
+    listPanelVisible = 1;
+    panelWidth = 200;
+    playerVersion = 0;
+    lastMessageWParam = 0;
+    fault = FaultState{};
+    queue.discardAll();
+    controlRects = {};
+}
+
+bool App::startUp() {
+    runningApp = this;
+    launcher_.loadHelpViewer();
+    faults_.install(&reportFault);
+    resetState();
+    if (!buildMainWindow()) {
+        windows_.showMessage("Warning!", "Error opening window!", kMbIconExclamation);
+        return false;
+    }
+    showWelcomePage(windows_, *this, pump_);
+    loadCatalog(catalog, windows_, launcher_);
+    playerVersion = loadSettings();
+    return true;
+}
+
+void App::runEventLoop() {
+    while (step()) {
+    }
+}
+
+bool App::step() {
+    if (queue.hasQueued()) {
+        return routeEvent(queue.takeQueued());
+    }
+    // Menu commands and control events delivered while a message box or another inner loop
+    // was pumping.
+    if (queue.hasDelivered()) {
+        return routeEvent(queue.takeDelivered());
+    }
+    uint32_t wParam = 0;
+    if (!pump_.pumpMessage(true, wParam)) {
+        // The platform has no messages left to give (its connection is gone): end as after Exit,
+        // so that nothing is lost.
+        return false;
+    }
+    if (!queue.hasDelivered()) {
+        lastMessageWParam = wParam;
+        return true;
+    }
+    while (queue.hasDelivered()) {
+        if (!routeEvent(queue.takeDelivered())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool App::routeEvent(const Event& event) {
+    switch (event.kind) {
+        case EventKind::CloseRequest:
+            if (event.window == kAboutWindow) {
+                closeAboutWindow();
+                return true;
+            }
+            return !isUserClose(lastMessageWParam);
+        case EventKind::SizeChange:
+            // The main window is re-laid out whichever window changed size.
+            layoutMainWindow();
+            return true;
+        case EventKind::MenuCommand:
+            return !dispatchMenuCommand(event.id);
+        case EventKind::ControlEvent:
+            dispatchControlEvent(event.id, event.type);
+            return true;
+        case EventKind::None:
+            break;
+    }
+    return true;
+}
+
+void App::shutDown() {
+    saveFavorites(catalog, windows_);
+    saveSettings(playerVersion);
+    endServices();
+}
+
+void App::endServices() {
+    faults_.restore();
+    launcher_.closeHelpViewer();
+    windows_.destroyAllWindows();
+    if (runningApp == this) {
+        runningApp = nullptr;
+    }
+}
+
+void App::showFatalError(uint32_t code) {
+    fault.faultCount++;
+    fault.faultCode = code;
+    faults_.showReport(kFaultTitle, faultReportText(fault), kMbOk);
+    endServices();
+    faults_.exitProcess(0);
+    std::abort();  // exitProcess does not come back
+}
+
+// --- EventSink
+
+void App::closeRequested(int32_t window) {
+    queue.postClose(window);
+}
+
+void App::sizeChanged(int32_t window) {
+    queue.postSize(window);
+}
+
+void App::menuCommand(int32_t command) {
+    queue.deliver(menuCommandEvent(command));
+}
+
+void App::controlEvent(int32_t control, int32_t type) {
+    queue.deliver(controlEventOf(control, type));
+}
+
+void App::notification(int32_t code, int32_t item) {
+    if (code == kHeaderItemClick && item >= 0 && item < kColumnCount) {
+        sortByColumn(catalog, windows_, item);
+    }
+}
+
+// --- EventDrain
+
+void App::drainPendingEvents() {
+    uint32_t wParam = 0;
+    for (;;) {
+        size_t delivered = queue.deliveredCount();
+        if (!pump_.pumpMessage(false, wParam)) {
+            break;
+        }
+        if (queue.deliveredCount() == delivered) {
+            lastMessageWParam = wParam;
+        }
+    }
+    queue.discardAll();
+}
+
+}  // namespace vistrelle

@@ -15,6 +15,7 @@ namespace vistrelle {
 
 class App final : public EventSink, public EventDrain {
 public:
+    // Attaches the program to the layer's events at once.
     explicit App(WindowLayer& layer);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
@@ -24,7 +25,7 @@ public:
     int32_t run();
 
     // Start-up steps and shutdown steps, in the program's order.
-    bool startUp();  // false when the main window could not be opened
+    bool startUp();  // false when the main window could not be opened (the user was told)
     void runEventLoop();
     void shutDown();     // saves favourites and setting, then endServices()
     void endServices();  // restores the fault filter, closes help, destroys windows
@@ -73,8 +74,18 @@ public:
     std::array<Rect, 4> controlRects{};
 
 private:
+    void resetState();
+    // Places the main window's controls for the panel shown or hidden, in the layout's order.
+    void placeMainControls(bool panelVisible);
+    void placeControl(int32_t control, Rect rect);
+    // The selected row of channelList when it names an entry of shownChannels, else -1.
+    int32_t selectedChannelRow();
+
     WindowLayer& layer_;
     WindowUi& windows_;
+    EventPump& pump_;
+    Launcher& launcher_;
+    FaultHook& faults_;
 };
 
 }  // namespace vistrelle

@@ -3,6 +3,7 @@
 // control events are delivered after the message that made them has been dispatched.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 
@@ -24,6 +25,11 @@ struct Event {
     friend bool operator==(const Event&, const Event&) = default;
 };
 
+Event closeRequestEvent(int32_t window);
+Event sizeChangeEvent(int32_t window);
+Event menuCommandEvent(int32_t command);
+Event controlEventOf(int32_t control, int32_t type);
+
 class EventQueue {
 public:
     void postClose(int32_t window);
@@ -32,8 +38,10 @@ public:
 
     bool hasQueued() const { return !queued_.empty(); }
     bool hasDelivered() const { return !delivered_.empty(); }
-    Event takeQueued();
-    Event takeDelivered();
+    size_t queuedCount() const { return queued_.size(); }
+    size_t deliveredCount() const { return delivered_.size(); }
+    Event takeQueued();     // the oldest waiting close request or size change
+    Event takeDelivered();  // the oldest delivered menu command or control event
     void discardAll();
 
 private:
