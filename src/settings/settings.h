@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "app/window_defs.h"
+
 namespace vistrelle {
 
 class WindowUi;
@@ -10,20 +12,21 @@ class WindowUi;
 inline constexpr const char* kConfigFile = "Config.ini";
 inline constexpr const char* kPlayerVersionKey = "WMP Version";
 
-// Reads "WMP Version" from Config.ini: its low 8 bits, or 0.
+// The setting stored in Config.ini: the low 8 bits of "WMP Version" as a signed byte, or 0.
 int8_t loadSettings();
-// Writes "WMP Version" to Config.ini when its low 8 bits differ from playerVersion.
+// Writes "WMP Version" to Config.ini when the low 8 bits of the stored value differ from
+// playerVersion; compares with the file as it is now, not as it was read at start-up.
 void saveSettings(int8_t playerVersion);
 
-// The Settings window (window 1).
+// The Settings window (window 1). Opening it disables MainWindow until Ok or Cancel.
 void openSettingsWindow(WindowUi& windows, int8_t playerVersion);
+// Ok: playerVersion from the checked option (2 when none is checked), then closes the window.
 void acceptSettings(WindowUi& windows, int8_t& playerVersion);
+// Cancel: closes the window; playerVersion stays.
 void cancelSettings(WindowUi& windows);
 
-// Where a dialog of `dialogFrame` size opens over a main window whose outer frame is `owner`:
+// Where a dialog of `dialogFrame` size opens over a window whose outer frame is `owner`:
 // centred, halves rounded down, each coordinate raised to 0 when negative.
-struct Rect;
-struct Size;
 Rect centreOver(const Rect& owner, const Size& dialogFrame);
 
 }  // namespace vistrelle
