@@ -68,10 +68,6 @@ TEST(FaultDescription, NamesEveryCodeOfTheTable) {
     }
 }
 
-TEST(FaultDescription, KeepsTheTrailingSpaceOfTheCtrlCText) {
-    EXPECT_TRUE(faultDescription(0xC000013A).ends_with("Ctrl-C. "));
-}
-
 TEST(FaultReportText, IsBuiltFromTheStateForEachCode) {
     for (const auto& c : kTable) {
         FaultState state;

@@ -136,17 +136,6 @@ TEST(PlayerPage, IsComposedPieceByPieceForEachPlayer) {
     }
 }
 
-TEST(PlayerPage, Generation0HasNoAutoStartAndGeneration2Has) {
-    const std::string page0 = playerPage("http://example.net/live.asx", 0);
-    EXPECT_EQ(page0.find("AutoStart"), std::string::npos);
-    EXPECT_NE(page0.find("<param name='URL' value='http://example.net/live.asx'>"),
-              std::string::npos);
-    const std::string page2 = playerPage("http://example.net/live.asx", 2);
-    EXPECT_NE(page2.find("<param name='AutoStart' value='true'>"
-                         "<param name='EnableContextMenu' value='false'></object>"),
-              std::string::npos);
-}
-
 TEST(PlayerPage, MarkupCharactersOfTheAddressCannotLeaveTheAttribute) {
     const std::vector<PageCase> cases = {
         {"http://example.net/it's.asx", 0, wmpPage("http://example.net/it&#39;s.asx", 0)},
@@ -185,15 +174,6 @@ TEST(WelcomePage, IsComposedPieceByPiece) {
         "'>Real Player</a><br><br>" + "<a target='blank' href='" + std::string(kHomepageAddress) +
         "'>" + std::string(kPublisherNotice) + "</a>" + "</div></b></body>";
     EXPECT_EQ(welcomePage(), expected);
-}
-
-TEST(WelcomePage, LinksAreWebAddressesWithoutMarkupCharacters) {
-    for (std::string_view address :
-         {kWmpDownloadAddress, kRealPlayerDownloadAddress, kHomepageAddress}) {
-        EXPECT_TRUE(address.starts_with("https://")) << address;
-        EXPECT_EQ(attributeText(address), address);
-    }
-    EXPECT_EQ(attributeText(kPublisherNotice), kPublisherNotice);
 }
 
 }  // namespace

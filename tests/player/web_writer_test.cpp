@@ -118,12 +118,6 @@ TEST_F(WebWriterTest, EmptyPageIsWrittenAsAnEmptyDocument) {
     EXPECT_EQ(web.shown, "");
 }
 
-TEST_F(WebWriterTest, EachWriteReplacesThePreviousPage) {
-    EXPECT_EQ(write("first"), 1);
-    EXPECT_EQ(write("second"), 1);
-    EXPECT_EQ(web.shown, "second");
-}
-
 TEST_F(WebWriterTest, NoWebViewGivesZeroAndDoesNothing) {
     EXPECT_EQ(writeWebViewDocument(nullptr, "page", drain, pump), 0);
     EXPECT_EQ(drain.drains, 0);
