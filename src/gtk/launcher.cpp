@@ -1,1 +1,274 @@
-// Placeholder: being written.
+#include "gtk/launcher.h"
+
+#include <gio/gio.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "gtk/faults.h"
+#include "settings/launch.h"
+
+extern char** environ;
+
+namespace vistrelle::gtk {
+
+namespace {
+
+constexpr const char* kUrlHandler = "xdg-open";
+
+bool isExecutableFile(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string currentFolder() {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string() : folder.string();
+}
+
+std::string joinPath(const std::string& folder, std::string_view name) {
+    if (folder.empty()) {
+        return {};
+    }
+    std::string path = folder;
+    if (path.back() != '/') {
+        path += '/';
+    }
+    path += name;
+    return path;
+}
+
+// The absolute path of `path`, so that a handler started elsewhere still finds the file.
+std::string absolutePath(const std::string& path) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+// Waits for `pid` to end, blocking this thread; nothing else runs meanwhile.
+void waitForExit(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+void reapChild(GPid pid, gint /*status*/, gpointer /*data*/) {
+    g_spawn_close_pid(pid);
+}
+
+}  // namespace
+
+std::string programFolder() {
+    std::error_code error;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return {};
+    }
+    return exe.parent_path().string();
+}
+
+std::string findProgram(std::string_view name, bool besideProgram) {
+    if (name.empty()) {
+        return {};
+    }
+    std::string given(name);
+    if (given.find('/') != std::string::npos) {
+        return isExecutableFile(given) ? given : std::string();
+    }
+    if (besideProgram) {
+        for (const std::string& folder : {programFolder(), currentFolder()}) {
+            std::string candidate = joinPath(folder, name);
+            if (isExecutableFile(candidate)) {
+                return candidate;
+            }
+        }
+    }
+    const char* searchPath = std::getenv("PATH");
+    std::string_view folders = searchPath ? searchPath : "/usr/local/bin:/usr/bin:/bin";
+    while (true) {
+        size_t end = folders.find(':');
+        std::string folder(folders.substr(0, end));
+        // An empty entry of PATH means the current folder.
+        std::string candidate = joinPath(folder.empty() ? currentFolder() : folder, name);
+        if (isExecutableFile(candidate)) {
+            return candidate;
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        folders.remove_prefix(end + 1);
+    }
+    return {};
+}
+
+pid_t spawnProgram(const std::string& path, const std::vector<std::string>& argv) {
+    if (path.empty() || argv.empty()) {
+        return -1;
+    }
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+
+    // The child starts with every signal unblocked and at its default action, whatever this
+    // program changed for itself.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t all;
+    sigset_t none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+
+    pid_t pid = -1;
+    int error = posix_spawn(&pid, path.c_str(), nullptr, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    return error == 0 ? pid : -1;
+}
+
+unsigned watchChild(pid_t pid) {
+    return g_child_watch_add(pid, reapChild, nullptr);
+}
+
+GtkLauncher::~GtkLauncher() {
+    for (const HelpViewer& viewer : helpViewers_) {
+        g_source_remove(viewer.watch);
+        // Still reaped once it ends, now that nobody remembers it.
+        watchChild(viewer.pid);
+    }
+}
+
+void GtkLauncher::helpViewerEnded(int pid, int /*status*/, void* launcher) {
+    auto& viewers = static_cast<GtkLauncher*>(launcher)->helpViewers_;
+    std::erase_if(viewers, [pid](const HelpViewer& viewer) { return viewer.pid == pid; });
+    g_spawn_close_pid(pid);
+}
+
+std::string GtkLauncher::updaterProgram() {
+    return "channel-updater";
+}
+
+bool GtkLauncher::startProgram(const LaunchRequest& request) {
+    std::string path = findProgram(request.program);
+    if (path.empty()) {
+        return false;
+    }
+    std::vector<std::string> argv{request.program};
+    if (!request.parameter.empty()) {
+        argv.push_back(request.parameter);
+    }
+    pid_t pid = spawnProgram(path, argv);
+    if (pid < 0) {
+        return false;
+    }
+    if (request.wait) {
+        waitForExit(pid);
+    } else {
+        watchChild(pid);
+    }
+    return true;
+}
+
+pid_t GtkLauncher::openWithDesktop(const std::string& target) {
+    std::string handler = findProgram(kUrlHandler, false);
+    if (!handler.empty()) {
+        return spawnProgram(handler, {kUrlHandler, target});
+    }
+    // No xdg-open: GIO's own idea of the default application.
+    std::string uri = target;
+    if (target.starts_with('/')) {
+        gchar* fileUri = g_filename_to_uri(target.c_str(), nullptr, nullptr);
+        if (fileUri == nullptr) {
+            return -1;
+        }
+        uri = fileUri;
+        g_free(fileUri);
+    }
+    GError* error = nullptr;
+    gboolean started = g_app_info_launch_default_for_uri(uri.c_str(), nullptr, &error);
+    if (error != nullptr) {
+        g_error_free(error);
+    }
+    return started ? 0 : -1;
+}
+
+bool GtkLauncher::openWebAddress(std::string_view url) {
+    // Only a web address ever reaches the desktop, whoever asks.
+    std::string address = webAddressFor(url);
+    if (address.empty()) {
+        return false;
+    }
+    pid_t pid = openWithDesktop(address);
+    if (pid > 0) {
+        watchChild(pid);
+    }
+    return pid >= 0;
+}
+
+void GtkLauncher::loadHelpViewer() {
+    // The desktop's handler for the file type is the viewer: nothing to load.
+}
+
+bool GtkLauncher::showHelpFile(std::string_view file) {
+    if (file.empty() || file.find('/') != std::string_view::npos) {
+        return false;
+    }
+    std::string path;
+    for (const std::string& folder : {currentFolder(), programFolder()}) {
+        std::string candidate = joinPath(folder, file);
+        if (!candidate.empty() && isRegularFile(candidate)) {
+            path = absolutePath(candidate);
+            break;
+        }
+    }
+    if (path.empty()) {
+        return false;
+    }
+    pid_t pid = openWithDesktop(path);
+    if (pid < 0) {
+        return false;
+    }
+    if (pid > 0) {
+        helpViewers_.push_back({pid, g_child_watch_add(pid, helpViewerEnded, this)});
+    }
+    return true;
+}
+
+void GtkLauncher::closeHelpViewer() {
+    // Inside the fault handler only the signal is sent: the process ends right after this.
+    bool faulted = faultReportActive();
+    for (const HelpViewer& viewer : helpViewers_) {
+        ::kill(viewer.pid, SIGTERM);
+        if (!faulted) {
+            g_source_remove(viewer.watch);
+            // Reaped now when it ended at once; otherwise it is left to end on its own.
+            int status = 0;
+            if (::waitpid(viewer.pid, &status, WNOHANG) == 0) {
+                watchChild(viewer.pid);
+            }
+        }
+    }
+    if (!faulted) {
+        helpViewers_.clear();
+    }
+}
+
+}  // namespace vistrelle::gtk

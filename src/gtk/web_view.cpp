@@ -1,1 +1,149 @@
-// Placeholder: being written.
+#include "gtk/web_view.h"
+
+#include <glibmm/wrap.h>
+
+#include "app/display_text.h"
+#include "gtk/launcher.h"
+#include "settings/launch.h"
+
+namespace vistrelle::gtk {
+
+namespace {
+
+constexpr const char* kBlankAddress = "about:blank";
+
+class GtkWebDocument final : public WebDocument {
+public:
+    explicit GtkWebDocument(GtkWebView& view) : view_(view) {}
+
+    bool write(std::string_view page) override {
+        page_.append(page);
+        written_ = true;
+        return true;
+    }
+
+    void close() override {
+        // Like a document that was never written to, closing without a write changes nothing.
+        if (written_) {
+            view_.loadPage(page_);
+        }
+        page_.clear();
+        written_ = false;
+    }
+
+private:
+    GtkWebView& view_;
+    std::string page_;
+    bool written_ = false;
+};
+
+std::string requestAddress(WebKitPolicyDecision* decision, WebKitNavigationType* type) {
+    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+        WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    if (action == nullptr) {
+        return {};
+    }
+    *type = webkit_navigation_action_get_navigation_type(action);
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+    return uri != nullptr ? uri : "";
+}
+
+}  // namespace
+
+GtkWebView::GtkWebView() {
+    view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
+    g_object_ref_sink(view_);
+
+    // The pages need no scripts: none that a page brings along is run.
+    WebKitSettings* settings = webkit_web_view_get_settings(view_);
+    webkit_settings_set_enable_javascript_markup(settings, FALSE);
+    webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+
+    g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
+    g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
+    g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onProcessTerminated), this);
+    g_signal_connect(view_, "context-menu", G_CALLBACK(onContextMenu), this);
+
+    linkOpener_ = [](const std::string& url) { GtkLauncher().openWebAddress(url); };
+    widget_ = Glib::wrap(GTK_WIDGET(view_));
+    widget_->show();
+}
+
+GtkWebView::~GtkWebView() {
+    g_signal_handlers_disconnect_by_data(view_, this);
+    g_object_unref(view_);
+}
+
+std::optional<std::string> GtkWebView::locationUrl() {
+    const gchar* uri = webkit_web_view_get_uri(view_);
+    return std::string(uri != nullptr ? uri : "");
+}
+
+void GtkWebView::navigate(std::string_view url) {
+    loadPending_ = true;
+    webkit_web_view_load_uri(view_, std::string(url).c_str());
+}
+
+bool GtkWebView::busy() {
+    return loadPending_ || webkit_web_view_is_loading(view_);
+}
+
+std::unique_ptr<WebDocument> GtkWebView::document() {
+    return std::make_unique<GtkWebDocument>(*this);
+}
+
+void GtkWebView::loadPage(std::string_view page) {
+    loadPending_ = true;
+    webkit_web_view_load_html(view_, displayText(page).c_str(), kBlankAddress);
+}
+
+gboolean GtkWebView::onDecidePolicy(WebKitWebView* /*view*/, WebKitPolicyDecision* decision,
+                                    WebKitPolicyDecisionType type, gpointer self) {
+    auto* webView = static_cast<GtkWebView*>(self);
+    WebKitNavigationType navigation = WEBKIT_NAVIGATION_TYPE_OTHER;
+    switch (type) {
+        case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
+            // Only the program's own loads: "about:blank" and the pages shown as its document.
+            // Links, history steps and reloads stay where they are.
+            std::string address = requestAddress(decision, &navigation);
+            if (address == kBlankAddress && navigation == WEBKIT_NAVIGATION_TYPE_OTHER) {
+                webkit_policy_decision_use(decision);
+            } else {
+                webkit_policy_decision_ignore(decision);
+            }
+            return TRUE;
+        }
+        case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION: {
+            // A link with a target: a web address goes to the user's browser, nothing else
+            // goes anywhere.
+            std::string address = requestAddress(decision, &navigation);
+            webkit_policy_decision_ignore(decision);
+            if (!webAddressFor(address).empty() && webView->linkOpener_) {
+                webView->linkOpener_(address);
+            }
+            return TRUE;
+        }
+        default:
+            return FALSE;
+    }
+}
+
+void GtkWebView::onLoadChanged(WebKitWebView* /*view*/, WebKitLoadEvent /*event*/, gpointer self) {
+    // From the first event on, the view's own loading state tells how far the load is.
+    static_cast<GtkWebView*>(self)->loadPending_ = false;
+}
+
+void GtkWebView::onProcessTerminated(WebKitWebView* /*view*/,
+                                     WebKitWebProcessTerminationReason /*reason*/, gpointer self) {
+    static_cast<GtkWebView*>(self)->loadPending_ = false;
+}
+
+gboolean GtkWebView::onContextMenu(WebKitWebView* /*view*/, WebKitContextMenu* /*menu*/,
+                                   GdkEvent* /*event*/, WebKitHitTestResult* /*hit*/,
+                                   gpointer /*self*/) {
+    // No reload, back or "open link" entries: the view keeps the page it was given.
+    return TRUE;
+}
+
+}  // namespace vistrelle::gtk

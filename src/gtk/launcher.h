@@ -1,0 +1,58 @@
+// Other software on Linux: the updater, the desktop's URL handler and the help file's viewer.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/window_layer.h"
+
+namespace vistrelle::gtk {
+
+// The folder of the running executable (from /proc/self/exe), or empty when unknown.
+std::string programFolder();
+
+// Where a program of this name is found: a name with a "/" stands for itself; otherwise the
+// folder of the running executable, then the current folder, then each folder of PATH. Empty
+// when no executable file of that name is found.
+std::string findProgram(std::string_view name, bool besideProgram = true);
+
+// Starts `path` with exactly these arguments (argv[0] included), without a shell. Returns the
+// process id, or -1 when it could not be started.
+pid_t spawnProgram(const std::string& path, const std::vector<std::string>& argv);
+
+// Reaps `pid` in the background once it has ended (through the GLib main loop), so that a
+// program the user keeps running leaves no zombie behind. Returns the watch's source id.
+unsigned watchChild(pid_t pid);
+
+class GtkLauncher final : public vistrelle::Launcher {
+public:
+    GtkLauncher() = default;
+    GtkLauncher(const GtkLauncher&) = delete;
+    GtkLauncher& operator=(const GtkLauncher&) = delete;
+    ~GtkLauncher() override;
+
+    std::string updaterProgram() override;
+    bool startProgram(const LaunchRequest& request) override;
+    bool openWebAddress(std::string_view url) override;
+    void loadHelpViewer() override;
+    bool showHelpFile(std::string_view file) override;
+    void closeHelpViewer() override;
+
+private:
+    // Hands `target` (an address or a file) to the desktop's handler; the process id of the
+    // handler when one was spawned, 0 when it was handed over without one, -1 on failure.
+    pid_t openWithDesktop(const std::string& target);
+
+    // The help viewers this launcher started that are still running, with their reaping watch.
+    struct HelpViewer {
+        pid_t pid;
+        unsigned watch;
+    };
+    static void helpViewerEnded(int pid, int status, void* launcher);
+    std::vector<HelpViewer> helpViewers_;
+};
+
+}  // namespace vistrelle::gtk
