@@ -1,0 +1,294 @@
+// The window procedures: Win32 messages become the program's events.
+#include <windows.h>
+
+#include "win32/win32_layer.h"
+
+namespace vistrelle::win32 {
+
+namespace {
+
+Win32Layer* currentLayer = nullptr;
+WNDPROC originalListViewProcedure = nullptr;
+
+// The program's window callback: it sees the message before anything else and never consumes
+// it. Header item clicks (ANSI or Unicode notification) are reported as HDN_ITEMCLICKA.
+void runWindowCallback(Win32Layer& layer, UINT message, LPARAM lParam) {
+    if (message != WM_NOTIFY || !layer.ui().callbackInstalled() || !layer.sink())
+        return;
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (!header)
+        return;
+    if (header->code == HDN_ITEMCLICKA || header->code == HDN_ITEMCLICKW) {
+        const auto* item = reinterpret_cast<const NMHEADERA*>(lParam);
+        layer.sink()->notification(kHeaderItemClick, item->iItem);
+    }
+}
+
+// Fills the client area with the button face, leaving the visible children alone.
+void eraseAroundChildren(HWND hwnd, HDC dc) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const int saved = SaveDC(dc);
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child))
+            continue;
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&rect), 2);
+        ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+    }
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    RestoreDC(dc, saved);
+}
+
+// The event type of a channelList notification, or -1 for notifications that are none.
+int32_t listEventType(const NMHDR& header) {
+    switch (header.code) {
+        case NM_CLICK:
+            return kListLeftClick;
+        case NM_RCLICK:
+            return kListRightClick;
+        case NM_DBLCLK:
+            return kListDoubleClick;
+        case NM_RDBLCLK:
+            return kListRightDoubleClick;
+        case LVN_BEGINDRAG:
+            return kListBeginDrag;
+        case LVN_ITEMCHANGED: {
+            const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+            const bool selectionChanged = (change.uChanged & LVIF_STATE) &&
+                                          ((change.uOldState ^ change.uNewState) & LVIS_SELECTED);
+            return selectionChanged ? kListSelectionChanged : -1;
+        }
+        default:
+            return -1;
+    }
+}
+
+// WM_NOTIFY of channelList; `handled` tells whether the result is the list's answer.
+LRESULT listNotification(Win32Layer& layer, HWND hwnd, NMHDR* header, bool& handled) {
+    ListView& list = layer.ui().list();
+    handled = true;
+    switch (header->code) {
+        case LVN_GETDISPINFOA:
+        case LVN_GETDISPINFOW:
+            list.fillDisplayInfo(header);
+            return 0;
+        case NM_CUSTOMDRAW:
+            return list.customDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+        case LVN_ODFINDITEMA:
+        case LVN_ODFINDITEMW:
+            return -1;
+        default:
+            break;
+    }
+    const int32_t type = listEventType(*header);
+    if (type >= 0)
+        PostMessageA(hwnd, kListEventMessage, static_cast<WPARAM>(type), 0);
+    handled = false;
+    return 0;
+}
+
+}  // namespace
+
+Win32Layer::Win32Layer() {
+    currentLayer = this;
+}
+
+Win32Layer::~Win32Layer() {
+    windows_.destroyAllWindows();
+    if (currentLayer == this)
+        currentLayer = nullptr;
+}
+
+Win32Layer* Win32Layer::current() {
+    return currentLayer;
+}
+
+bool registerWindowClasses() {
+    static bool registered = false;
+    if (registered)
+        return true;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+
+    WNDCLASSEXA main{};
+    main.cbSize = sizeof main;
+    main.style = CS_DBLCLKS;
+    main.lpfnWndProc = windowProcedure;
+    main.hInstance = instance;
+    main.hIcon = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+    main.hIconSm = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    main.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    main.lpszClassName = kWindowClass;
+    if (!RegisterClassExA(&main) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
+
+    WNDCLASSEXA panel{};
+    panel.cbSize = sizeof panel;
+    panel.lpfnWndProc = panelProcedure;
+    panel.hInstance = instance;
+    panel.hCursor = main.hCursor;
+    panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    panel.lpszClassName = kPanelClass;
+    if (!RegisterClassExA(&panel) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
+
+    registered = true;
+    return true;
+}
+
+LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Win32Layer* layer = currentLayer;
+    if (message == WM_NCCREATE && layer) {
+        // Windows are told apart from their first message on: the id comes with the creation.
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        const auto id = static_cast<int32_t>(reinterpret_cast<intptr_t>(create->lpCreateParams));
+        if (id >= 1 && id <= kWindowCount)
+            layer->ui().adoptWindow(id - 1, hwnd);
+    }
+    if (!layer)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    const int32_t window = layer->ui().windowId(hwnd);
+    runWindowCallback(*layer, message, lParam);
+    EventSink* sink = layer->sink();
+
+    switch (message) {
+        case WM_CLOSE:
+            // Never destroyed here: the program decides on the request.
+            if (sink && window >= 0)
+                sink->closeRequested(window);
+            return 0;
+        case WM_SIZE:
+            if (window == kMainWindow && layer->ui().statusBar()) {
+                SendMessageA(layer->ui().statusBar(), WM_SIZE, 0, 0);
+            }
+            if (sink && window >= 0 && wParam != SIZE_MINIMIZED)
+                sink->sizeChanged(window);
+            return 0;
+        case WM_COMMAND:
+            if (!sink)
+                break;
+            if (lParam == 0) {
+                const WORD command = LOWORD(wParam);
+                if (HIWORD(wParam) == 1 &&
+                    (command == kTabNextCommand || command == kTabPreviousCommand)) {
+                    layer->ui().moveFocus(window, command == kTabNextCommand);
+                } else {
+                    sink->menuCommand(command);
+                }
+            } else {
+                sink->controlEvent(static_cast<int16_t>(LOWORD(wParam)), HIWORD(wParam));
+            }
+            return 0;
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (header && header->hwndFrom == layer->ui().list().hwnd) {
+                bool handled = false;
+                const LRESULT result = listNotification(*layer, hwnd, header, handled);
+                if (handled)
+                    return result;
+            }
+            break;
+        }
+        case kListEventMessage:
+            if (sink)
+                sink->controlEvent(kChannelList, static_cast<int32_t>(wParam));
+            return 0;
+        case WM_ERASEBKGND:
+            if (window == kMainWindow && layer->ui().reducedErase()) {
+                eraseAroundChildren(hwnd, reinterpret_cast<HDC>(wParam));
+                return 1;
+            }
+            break;
+        case WM_CTLCOLORSTATIC:
+            if (layer->ui().hasWhiteBackground(reinterpret_cast<HWND>(lParam))) {
+                SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+                return reinterpret_cast<LRESULT>(layer->ui().whiteBrush());
+            }
+            break;
+        case WM_NCDESTROY:
+            layer->ui().forgetWindow(hwnd);
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK panelProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Win32Layer* layer = currentLayer;
+    if (!layer)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    runWindowCallback(*layer, message, lParam);
+    switch (message) {
+        case WM_ERASEBKGND:
+            if (layer->ui().hasWhiteBackground(hwnd)) {
+                RECT client;
+                GetClientRect(hwnd, &client);
+                FillRect(reinterpret_cast<HDC>(wParam), &client, layer->ui().whiteBrush());
+                return 1;
+            }
+            break;
+        case WM_CTLCOLORSTATIC:
+            if (layer->ui().hasWhiteBackground(reinterpret_cast<HWND>(lParam))) {
+                SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+                return reinterpret_cast<LRESULT>(layer->ui().whiteBrush());
+            }
+            break;
+        case WM_COMMAND:
+        case WM_NOTIFY:
+            // The panel's controls belong to the panel's window.
+            return SendMessageA(GetParent(hwnd), message, wParam, lParam);
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK listViewProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The header's item clicks reach the list, not the window: the callback sees them here.
+    if (Win32Layer* layer = currentLayer)
+        runWindowCallback(*layer, message, lParam);
+    return CallWindowProcA(originalListViewProcedure, hwnd, message, wParam, lParam);
+}
+
+void subclassListView(HWND list) {
+    const auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&listViewProcedure)));
+    if (previous != &listViewProcedure)
+        originalListViewProcedure = previous;
+}
+
+// The event pump.
+
+bool MessagePump::pumpMessage(bool wait, uint32_t& wParam) {
+    MSG msg;
+    if (wait) {
+        if (GetMessageA(&msg, nullptr, 0, 0) == -1)
+            return false;
+    } else if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        return false;
+    }
+    wParam = static_cast<uint32_t>(msg.wParam);
+    HWND active = GetActiveWindow();
+    if (HACCEL table = windows_.acceleratorsOf(active)) {
+        if (TranslateAcceleratorA(active, table, &msg))
+            return true;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+void MessagePump::sleepMilliseconds(int32_t ms) {
+    Sleep(static_cast<DWORD>(ms < 0 ? 0 : ms));
+}
+
+int64_t MessagePump::monotonicMilliseconds() {
+    return static_cast<int64_t>(GetTickCount64());
+}
+
+}  // namespace vistrelle::win32
