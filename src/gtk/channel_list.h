@@ -1,0 +1,65 @@
+// channelList: a tree view over the program's rows. The rows are not copied: a virtual list model
+// of row numbers serves the view, and each cell reads its text and colours from ChannelRows.
+#pragma once
+
+#include <gtk/gtk.h>
+#include <gtkmm/frame.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/treeview.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/window_layer.h"
+
+namespace vistrelle::gtk {
+
+class EventRouter;
+
+class GtkChannelList final : public ChannelListUi {
+public:
+    explicit GtkChannelList(EventRouter& router);
+    ~GtkChannelList() override;
+    GtkChannelList(const GtkChannelList&) = delete;
+    GtkChannelList& operator=(const GtkChannelList&) = delete;
+
+    void rowsReset(const ChannelRows& rows) override;
+    void rowRemoved(const ChannelRows& rows, int32_t row) override;
+    void rowRepaint(const ChannelRows& rows, int32_t row) override;
+    int32_t selectedRow() override;
+
+    // The widget placed in the window (the scrolled window with its sunken frame).
+    Gtk::Widget& widget() { return scroller_; }
+    Gtk::TreeView& view() { return view_; }
+    // Number of rows the view shows.
+    int32_t shownRowCount() const;
+    // The text of a cell as shown (UTF-8).
+    std::string cellText(int32_t row, int32_t column) const;
+    // The column shown at `position` (after any reordering), as its own index.
+    int32_t columnAt(int32_t position);
+    Gtk::TreeViewColumn* column(int32_t index) { return columns_.at(static_cast<size_t>(index)); }
+    // A copy of the last mouse button press in the list (owned by the list), or null.
+    const GdkEvent* lastButtonEvent() const { return lastButton_; }
+    // The rows are about to go away: show nothing until the next reset.
+    void detach();
+
+private:
+    bool onButtonPress(GdkEventButton* event);
+    static void renderCell(GtkTreeViewColumn* column, GtkCellRenderer* cell, GtkTreeModel* model,
+                           GtkTreeIter* iter, gpointer data);
+
+    EventRouter& router_;
+    Gtk::ScrolledWindow scroller_;
+    Gtk::TreeView view_;
+    GtkTreeModel* model_ = nullptr;  // our own list model of row numbers
+    const ChannelRows* rows_ = nullptr;
+    std::vector<Gtk::TreeViewColumn*> columns_;  // by own index
+    struct CellContext {
+        GtkChannelList* list;
+        int32_t column;
+    };
+    std::vector<CellContext> cellContexts_;
+    GdkEvent* lastButton_ = nullptr;
+};
+
+}  // namespace vistrelle::gtk
