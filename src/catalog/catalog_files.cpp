@@ -49,8 +49,10 @@ bool loadChannels(Catalog& catalog, WindowUi& windows) {
     }
     file.close();
     windows.channelList().rowsReset(catalog.rows);
-    windows.setStatusText(" " + decimalText(static_cast<int64_t>(catalog.allChannels.size())) +
-                          " channels loaded");
+    std::string status(" ");
+    status.append(decimalText(static_cast<int64_t>(catalog.allChannels.size())));
+    status.append(" channels loaded");
+    windows.setStatusText(status);
     return true;
 }
 

@@ -22,45 +22,11 @@ std::string decimalText(int64_t value) {
     return std::string(digits + at, sizeof digits - at);
 }
 
-// One allocation per entry: this header, then the bytes of the six texts one after another.
-// ends_[i] is the offset just past text i (country, name, category, comment, streamUrl,
-// homepage). The count is not atomic: entries live on one thread only.
+// The bytes of one entry: the bitrate, the end offset of each of the six texts (country, name,
+// category, comment, streamUrl, homepage), then the texts one after another.
 class ChannelRecord {
 public:
     static constexpr int kTexts = 6;
-
-    static ChannelRecord* make(const std::string_view (&texts)[kTexts], int32_t bitrate) {
-        size_t total = 0;
-        uint32_t ends[kTexts];
-        std::string_view kept[kTexts];
-        for (int i = 0; i < kTexts; ++i) {
-            // A record addresses its bytes with 32-bit offsets; a text that would go past 4 GiB
-            // is cut there (no catalogue line of a real file comes near it).
-            size_t room = kMaxBytes - total;
-            kept[i] = texts[i].substr(0, room);
-            total += kept[i].size();
-            ends[i] = static_cast<uint32_t>(total);
-        }
-        void* memory = ::operator new(sizeof(ChannelRecord) + total);
-        auto* record = new (memory) ChannelRecord();
-        record->bitrate_ = bitrate;
-        char* bytes = record->bytes();
-        for (int i = 0; i < kTexts; ++i) {
-            record->ends_[i] = ends[i];
-            if (!kept[i].empty()) {
-                std::memcpy(bytes + (i == 0 ? 0 : ends[i - 1]), kept[i].data(), kept[i].size());
-            }
-        }
-        return record;
-    }
-
-    void retain() noexcept { ++refs_; }
-    void release() noexcept {
-        if (--refs_ == 0) {
-            this->~ChannelRecord();
-            ::operator delete(static_cast<void*>(this));
-        }
-    }
 
     std::string_view text(int i) const noexcept {
         uint32_t begin = i == 0 ? 0 : ends_[i - 1];
@@ -68,47 +34,147 @@ public:
     }
     int32_t bitrate() const noexcept { return bitrate_; }
 
-private:
-    static constexpr size_t kMaxBytes = 0xFFFFFFFFu;
+    // Bytes a record of these texts takes, rounded up to keep the next record aligned.
+    static size_t sizeFor(size_t textBytes) {
+        return (sizeof(ChannelRecord) + textBytes + alignof(ChannelRecord) - 1) &
+               ~(alignof(ChannelRecord) - 1);
+    }
+    // Builds the record at `memory` (sizeFor(total of texts) bytes).
+    static const ChannelRecord* build(void* memory, const std::string_view (&texts)[kTexts],
+                                      int32_t bitrate) {
+        auto* record = new (memory) ChannelRecord();
+        record->bitrate_ = bitrate;
+        uint32_t end = 0;
+        for (int i = 0; i < kTexts; ++i) {
+            if (!texts[i].empty()) {
+                std::memcpy(record->bytes() + end, texts[i].data(), texts[i].size());
+            }
+            end += static_cast<uint32_t>(texts[i].size());
+            record->ends_[i] = end;
+        }
+        return record;
+    }
 
+private:
     ChannelRecord() = default;
     char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
     const char* bytes() const noexcept { return reinterpret_cast<const char*>(this + 1); }
 
-    uint32_t refs_ = 1;
     int32_t bitrate_ = 0;
     uint32_t ends_[kTexts] = {};
 };
 
+// A block of records. Records are added at the end while the block is the thread's current
+// block; `refs` counts the entries that use the block, plus one while it is current.
+class ChannelChunk {
+public:
+    static ChannelChunk* make(size_t capacity) {
+        void* memory = ::operator new(sizeof(ChannelChunk) + capacity);
+        auto* chunk = new (memory) ChannelChunk();
+        chunk->capacity_ = capacity;
+        return chunk;
+    }
+    void retain() noexcept { ++refs_; }
+    void release() noexcept {
+        if (--refs_ == 0) {
+            this->~ChannelChunk();
+            ::operator delete(static_cast<void*>(this));
+        }
+    }
+    size_t room() const noexcept { return capacity_ - used_; }
+    void* take(size_t size) noexcept {
+        void* at = reinterpret_cast<char*>(this + 1) + used_;
+        used_ += size;
+        return at;
+    }
+
+private:
+    ChannelChunk() = default;
+    size_t refs_ = 1;
+    size_t used_ = 0;
+    size_t capacity_ = 0;
+};
+
 namespace {
+
+static_assert(sizeof(ChannelChunk) % alignof(ChannelRecord) == 0);
+
+constexpr size_t kChunkBytes = size_t{256} << 10;
+// Records address their bytes with 32-bit offsets; texts that would go past that are cut (no
+// catalogue line of a real file comes near it).
+constexpr size_t kMaxTextBytes = 0xFFFFFFFFu - 64;
+
+// The block new records go to. It holds one count of its own, given up when it is replaced
+// or when the thread ends.
+class CurrentChunk {
+public:
+    ~CurrentChunk() {
+        if (chunk_ != nullptr) {
+            chunk_->release();
+        }
+    }
+    // Room for `size` bytes: in the current block, in a fresh one, or in a block of its own for
+    // a record larger than a block. The block returned has a count for the caller.
+    ChannelChunk* place(size_t size, void*& at) {
+        if (size > kChunkBytes / 4) {
+            ChannelChunk* own = ChannelChunk::make(size);
+            at = own->take(size);
+            return own;
+        }
+        if (chunk_ == nullptr || chunk_->room() < size) {
+            if (chunk_ != nullptr) {
+                chunk_->release();
+            }
+            chunk_ = ChannelChunk::make(kChunkBytes);
+        }
+        at = chunk_->take(size);
+        chunk_->retain();
+        return chunk_;
+    }
+
+private:
+    ChannelChunk* chunk_ = nullptr;
+};
+
+thread_local CurrentChunk currentChunk;
+
 enum TextIndex { kCountry, kName, kCategory, kComment, kStreamUrl, kHomepage };
+
 }  // namespace
 
 Channel::Channel(std::string_view country, std::string_view name, int32_t bitrate,
                  std::string_view category, std::string_view comment, std::string_view streamUrl,
                  std::string_view homepage) {
-    const std::string_view texts[ChannelRecord::kTexts] = {country, name,      category,
-                                                           comment, streamUrl, homepage};
-    bool empty = bitrate == 0;
-    for (const auto& text : texts) {
-        empty = empty && text.empty();
+    std::string_view texts[ChannelRecord::kTexts] = {country, name,      category,
+                                                     comment, streamUrl, homepage};
+    size_t total = 0;
+    for (auto& text : texts) {
+        text = text.substr(0, kMaxTextBytes - total);
+        total += text.size();
     }
     // An entry with nothing in it (an empty line) needs no record.
-    if (!empty) {
-        record_ = ChannelRecord::make(texts, bitrate);
+    if (total == 0 && bitrate == 0) {
+        return;
     }
+    void* at = nullptr;
+    chunk_ = currentChunk.place(ChannelRecord::sizeFor(total), at);
+    record_ = ChannelRecord::build(at, texts, bitrate);
 }
 
 Channel::Channel(const Channel& other) noexcept
-    : watching(other.watching), favoriteId(other.favoriteId), record_(other.record_) {
-    if (record_ != nullptr) {
-        record_->retain();
+    : watching(other.watching),
+      favoriteId(other.favoriteId),
+      chunk_(other.chunk_),
+      record_(other.record_) {
+    if (chunk_ != nullptr) {
+        chunk_->retain();
     }
 }
 
 Channel::Channel(Channel&& other) noexcept
     : watching(other.watching),
       favoriteId(other.favoriteId),
+      chunk_(std::exchange(other.chunk_, nullptr)),
       record_(std::exchange(other.record_, nullptr)) {}
 
 Channel& Channel::operator=(const Channel& other) noexcept {
@@ -124,8 +190,8 @@ Channel& Channel::operator=(Channel&& other) noexcept {
 }
 
 Channel::~Channel() {
-    if (record_ != nullptr) {
-        record_->release();
+    if (chunk_ != nullptr) {
+        chunk_->release();
     }
 }
 
@@ -159,6 +225,7 @@ Channel Channel::copy() const noexcept {
 }
 
 void swap(Channel& a, Channel& b) noexcept {
+    std::swap(a.chunk_, b.chunk_);
     std::swap(a.record_, b.record_);
     std::swap(a.watching, b.watching);
     std::swap(a.favoriteId, b.favoriteId);

@@ -11,12 +11,18 @@ namespace vistrelle {
 std::string decimalText(int64_t value);
 
 class ChannelRecord;  // the seven fields of one entry, immutable once built
+class ChannelChunk;   // a block of records with one count of the entries that use them
 
 // One catalogue entry: seven fields, plus the per-entry `watching` mark.
 //
 // The fields never change after an entry is built, so copies share them; a copy made with
 // copy() behaves exactly like a field-by-field copy (its `watching` is 0). Exchanging two
 // entries exchanges everything, the mark included.
+//
+// Records are laid out one after another in blocks of a few hundred kilobytes, and each block
+// counts the entries that refer to it: copying or dropping an entry touches only its block's
+// count (which the cache keeps close) and never the record itself. A block is freed with its
+// last entry. Entries belong to one thread: the counts are not atomic.
 class Channel {
 public:
     Channel() noexcept = default;  // every text empty, bitrate 0, watching 0
@@ -49,7 +55,8 @@ public:
     uint32_t favoriteId = 0;
 
 private:
-    ChannelRecord* record_ = nullptr;
+    ChannelChunk* chunk_ = nullptr;
+    const ChannelRecord* record_ = nullptr;  // null: every text empty, bitrate 0
 };
 
 // name LF category LF decimal bitrate LF comment: the texts of the four list columns.

@@ -1,4 +1,5 @@
 // Column sorting: the quicksort of the channel list, with its own pivot choice and partition.
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -15,24 +16,36 @@ namespace {
 // One entry of the view while it is sorted: the position it came from and the start of its key,
 // so that most comparisons need not reach the entry's fields.
 //
-// Text keys: `prefix` holds the first eight bytes big-endian, padded with zero bytes, and
-// `length` the text's length (capped). Comparing prefixes as numbers orders texts by their first
-// eight bytes; only equal prefixes need a closer look. Integer keys: `prefix` is the value
-// moved into unsigned order, and says everything.
+// Text keys: `high` and `low` hold the first sixteen bytes big-endian, padded with zero bytes,
+// and `length` the text's length (capped). Comparing them as numbers orders texts by their first
+// sixteen bytes; only equal beginnings of longer texts need a closer look. Integer keys: `high`
+// is the value moved into unsigned order, and says everything.
 struct SortItem {
-    uint64_t prefix;
+    uint64_t high;
+    uint64_t low;
     uint32_t index;
     uint32_t length;
 };
 
-uint64_t textPrefix(std::string_view text) {
-    unsigned char bytes[8] = {};
-    std::memcpy(bytes, text.data(), std::min<size_t>(text.size(), 8));
-    uint64_t prefix = 0;
-    for (unsigned char byte : bytes) {
-        prefix = (prefix << 8) | byte;
+constexpr size_t kPrefixBytes = 16;
+
+uint64_t bigEndian(const unsigned char* bytes) {
+    uint64_t value = 0;
+    for (int i = 0; i < 8; ++i) {
+        value = (value << 8) | bytes[i];
     }
-    return prefix;
+    return value;
+}
+
+void setTextKey(SortItem& item, std::string_view text) {
+    unsigned char bytes[kPrefixBytes] = {};
+    if (!text.empty()) {
+        std::memcpy(bytes, text.data(), std::min(text.size(), kPrefixBytes));
+    }
+    item.high = bigEndian(bytes);
+    item.low = bigEndian(bytes + 8);
+    item.length =
+        static_cast<uint32_t>(std::min<size_t>(text.size(), std::numeric_limits<uint32_t>::max()));
 }
 
 std::string_view keyText(const Channel& channel, SortKey key) {
@@ -56,13 +69,16 @@ public:
 
     // -1, 0 or 1 as the key of a is smaller than, equal to or larger than the key of b.
     int compare(const SortItem& a, const SortItem& b) const {
-        if (a.prefix != b.prefix) {
-            return a.prefix < b.prefix ? -1 : 1;
+        if (a.high != b.high) {
+            return a.high < b.high ? -1 : 1;
         }
         if (key_ == SortKey::Bitrate) {
             return 0;
         }
-        if (a.length <= 8 && b.length <= 8) {
+        if (a.low != b.low) {
+            return a.low < b.low ? -1 : 1;
+        }
+        if (a.length <= kPrefixBytes && b.length <= kPrefixBytes) {
             // Same first bytes and nothing after them: the shorter text is a prefix of the other.
             return a.length == b.length ? 0 : (a.length < b.length ? -1 : 1);
         }
@@ -148,13 +164,11 @@ void sortShownChannels(std::vector<Channel>& channels, SortKey key, SortDirectio
         SortItem& item = items[i];
         item.index = static_cast<uint32_t>(i);
         if (key == SortKey::Bitrate) {
-            item.prefix = static_cast<uint32_t>(channels[i].bitrate()) ^ 0x80000000u;
+            item.high = static_cast<uint32_t>(channels[i].bitrate()) ^ 0x80000000u;
+            item.low = 0;
             item.length = 0;
         } else {
-            std::string_view text = keyText(channels[i], key);
-            item.prefix = textPrefix(text);
-            item.length = static_cast<uint32_t>(
-                std::min<size_t>(text.size(), std::numeric_limits<uint32_t>::max()));
+            setTextKey(item, keyText(channels[i], key));
         }
     }
     Sorter(channels, key, direction).sort(items, 0, items.size() - 1);
