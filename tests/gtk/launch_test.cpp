@@ -197,19 +197,18 @@ class HomepageTest : public LaunchTest, public ::testing::WithParamInterface<Add
 TEST_P(HomepageTest, OnlyWebAddressesReachTheDesktopAsOneArgument) {
     const AddressCase& c = GetParam();
     install("xdg-open", "bin/xdg-open");
-    openUrl(launcher, c.homepage);
-    // A refused address starts nothing; a web address afterwards shows the handler works and
-    // that nothing came before it.
-    openUrl(launcher, "https://sentinel.example/");
-    ASSERT_TRUE(runUntil([&] {
-        std::vector<std::string> seen = opens();
-        return !seen.empty() && seen.back() == "open argc=1 arg=https://sentinel.example/";
-    }));
     std::vector<std::string> expected;
     if (*c.opened != '\0') {
         expected.push_back(std::string("open argc=1 arg=") + c.opened);
     }
+    openUrl(launcher, c.homepage);
+    // The handlers run side by side: each is awaited before the next is started.
+    ASSERT_TRUE(runUntil([&] { return opens().size() == expected.size(); }));
+    // A refused address started nothing; a web address afterwards shows the handler works and
+    // that nothing else came before it.
+    openUrl(launcher, "https://sentinel.example/");
     expected.push_back("open argc=1 arg=https://sentinel.example/");
+    ASSERT_TRUE(runUntil([&] { return opens().size() == expected.size(); }));
     EXPECT_EQ(opens(), expected);
 }
 
