@@ -156,6 +156,11 @@ ConfigDocument::~ConfigDocument() {
 bool ConfigDocument::open(const std::string& path) {
     close();
     path_ = path;
+    if (os::pathKind(path) == os::PathKind::Other) {
+        // A pipe or a device: reading it could wait for ever, and it is never replaced.
+        writeBack_ = WriteBack::Never;
+        return false;
+    }
     if (!file_.open(path, os::File::Access::ReadWrite) &&
         !file_.open(path, os::File::Access::Read)) {
         // Nothing is created now; a write creates the file at close, but only where there was

@@ -12,9 +12,11 @@
 #include "app/ids.h"
 #include "fake/memory_layer.h"
 #include "fake/sandbox.h"
+#include "os/file.h"
 #include "settings/config_document.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -121,13 +123,13 @@ TEST_F(StoredSetting, ADirectoryAtTheNameIsNeitherReadNorReplaced) {
 #ifndef _WIN32
 constexpr int kCannotDropRights = 77;
 
-// Runs body in a child process and gives its exit code (-1 when it did not exit). When the tests
-// run as root the child first takes the rights of the user "nobody", for file permissions to
-// apply to it.
-int runWithoutRootRights(const std::function<int()>& body) {
+// Runs body in a forked child and gives its exit code (-1 when it did not exit normally). With
+// `dropRoot`, a child running as root first takes the rights of the user "nobody", so that file
+// permissions apply to it.
+int runInChild(const std::function<int()>& body, bool dropRoot) {
     pid_t child = fork();
     if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+        if (dropRoot && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
             _exit(kCannotDropRights);
         }
         _exit(body());
@@ -137,6 +139,28 @@ int runWithoutRootRights(const std::function<int()>& body) {
         return -1;
     }
     return WEXITSTATUS(status);
+}
+
+int runWithoutRootRights(const std::function<int()>& body) {
+    return runInChild(body, true);
+}
+
+TEST_F(StoredSetting, APipeAtTheNameIsNotWaitedFor) {
+    ASSERT_EQ(mkfifo("Config.ini", 0600), 0);
+    // In a child, so that a wait on the pipe ends as a failed test rather than a stuck run.
+    int code = runInChild(
+        [] {
+            alarm(600);
+            if (loadSettings() != 0) {
+                return 2;
+            }
+            saveSettings(1);
+            return 0;
+        },
+        false);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(os::pathKind("Config.ini"), os::PathKind::Other);
+    EXPECT_EQ(sandbox.entries(), std::vector<std::string>{"Config.ini"});
 }
 
 TEST_F(StoredSetting, AFileOpenedReadOnlyIsNeverReplaced) {
