@@ -279,6 +279,11 @@ INSTANTIATE_TEST_SUITE_P(Program, ProgramFaultTest,
                                                "null",
                                                "An attemped read or write to/from an address to "
                                                "which that process isn't allowed"}));
+#else
+TEST(ProgramFaultTest, NeedsAFaultTestingBuild) {
+    GTEST_SKIP() << "the program faults on request only when configured with "
+                    "-DVISTRELLE_FAULT_TESTING=ON";
+}
 #endif
 
 }  // namespace
