@@ -154,7 +154,9 @@ ReplaceResult replaceFile(const std::string& path, std::string_view content) {
     std::string temporary = path + ".XXXXXX";
     int file = ::mkstemp(temporary.data());
     if (file < 0) {
-        return ReplaceResult::NoTemporary;
+        // On a full disk, rewriting in place would only lose the old file as well.
+        const bool full = errno == ENOSPC || errno == EDQUOT;
+        return full ? ReplaceResult::Failed : ReplaceResult::NoTemporary;
     }
     ::fcntl(file, F_SETFD, FD_CLOEXEC);
     // Keep the permissions of the file being replaced; a new file gets the usual ones.

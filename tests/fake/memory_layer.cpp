@@ -137,7 +137,7 @@ bool MemoryWindows::createMainWindow(const Rect& frame, std::string_view text) {
 
 bool MemoryWindows::createControls(int32_t window) {
     calls.push_back("createControls " + std::to_string(window));
-    if (window != kMainWindow && dialogFails) {
+    if (window != kMainWindow && (dialogFails || dialogControlsFail)) {
         return false;
     }
     return true;

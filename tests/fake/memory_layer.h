@@ -120,7 +120,8 @@ public:
     MemoryWebView web;
     bool webViewExists = true;
     bool mainWindowFails = false;
-    bool dialogFails = false;
+    bool dialogFails = false;          // openDialog fails
+    bool dialogControlsFail = false;   // a dialog opens but cannot take its controls
     Size screen{1024, 768};
     Size layout{500, 340};  // W and H as the program reads them
     int32_t menuHeight = 20;
