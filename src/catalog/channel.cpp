@@ -231,6 +231,18 @@ void swap(Channel& a, Channel& b) noexcept {
     std::swap(a.favoriteId, b.favoriteId);
 }
 
+void prefetchFields(const Channel& channel) noexcept {
+#if defined(__GNUC__)
+    if (channel.record_ != nullptr) {
+        const char* at = reinterpret_cast<const char*>(channel.record_);
+        __builtin_prefetch(at);
+        __builtin_prefetch(at + 64);
+    }
+#else
+    (void)channel;
+#endif
+}
+
 std::string channelRowText(const Channel& channel) {
     std::string bitrate = decimalText(channel.bitrate());
     std::string text;

@@ -47,6 +47,8 @@ public:
     Channel copy() const noexcept;
 
     friend void swap(Channel& a, Channel& b) noexcept;
+    // Asks the processor to fetch the entry's fields ahead of use (a hint; it may do nothing).
+    friend void prefetchFields(const Channel& channel) noexcept;
 
     // 1 on the entry of shownChannels whose channel is being watched.
     uint8_t watching = 0;
@@ -58,6 +60,8 @@ private:
     ChannelChunk* chunk_ = nullptr;
     const ChannelRecord* record_ = nullptr;  // null: every text empty, bitrate 0
 };
+
+void prefetchFields(const Channel& channel) noexcept;
 
 // name LF category LF decimal bitrate LF comment: the texts of the four list columns.
 std::string channelRowText(const Channel& channel);

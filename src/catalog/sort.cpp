@@ -78,6 +78,9 @@ public:
         if (a.low != b.low) {
             return a.low < b.low ? -1 : 1;
         }
+        if (a.index == b.index) {
+            return 0;  // the pivot against itself
+        }
         if (a.length <= kPrefixBytes && b.length <= kPrefixBytes) {
             // Same first bytes and nothing after them: the shorter text is a prefix of the other.
             return a.length == b.length ? 0 : (a.length < b.length ? -1 : 1);
@@ -160,7 +163,12 @@ void sortShownChannels(std::vector<Channel>& channels, SortKey key, SortDirectio
         return;
     }
     std::vector<SortItem> items(channels.size());
+    // The fields lie scattered once a view has been sorted: ask for them a little ahead.
+    constexpr size_t kAhead = 16;
     for (size_t i = 0; i < channels.size(); ++i) {
+        if (key != SortKey::Bitrate && i + kAhead < channels.size()) {
+            prefetchFields(channels[i + kAhead]);
+        }
         SortItem& item = items[i];
         item.index = static_cast<uint32_t>(i);
         if (key == SortKey::Bitrate) {
