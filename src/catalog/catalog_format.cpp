@@ -77,8 +77,15 @@ bool CatalogReader::fill() {
         memory_.remove_prefix(n);
         end_ = n;
     } else {
-        if (buffer_.size() != blockSize_) {
-            buffer_.resize(blockSize_);
+        if (buffer_.empty()) {
+            // A small file needs no large block.
+            const int64_t fileSize = file_->size();
+            size_t size = blockSize_;
+            if (fileSize >= 0 && static_cast<uint64_t>(fileSize) < size) {
+                size = std::max<size_t>(static_cast<size_t>(fileSize) + 1, 4096);
+                size = std::min(size, blockSize_);
+            }
+            buffer_.resize(size);
         }
         data_ = buffer_.data();
         int64_t n = file_->read(buffer_.data(), buffer_.size());

@@ -122,6 +122,27 @@ TEST_F(CatalogFilesTest, LineEndsOfTheFileGiveTheRulesLines) {
     }
 }
 
+TEST_F(CatalogFilesTest, ReaderGivesTheSameLinesFromAFileInAnyBlockSize) {
+    std::string bytes;
+    for (int i = 0; i < 3000; ++i) {
+        bytes += std::string(static_cast<size_t>(i % 37), 'x') + (i % 3 == 0 ? "\r\n" : "\r");
+    }
+    bytes += std::string("\0tail\r", 6);
+    sandbox.write("channels.dat", bytes);
+    const Texts expected = splitCatalogLines(bytes);
+    ASSERT_EQ(expected.size(), 3002u);
+    for (size_t blockSize : {size_t{1}, size_t{2}, size_t{4096}, CatalogReader::kBlockSize}) {
+        os::File file;
+        ASSERT_TRUE(file.open("channels.dat", os::File::Access::Read));
+        CatalogReader reader(file, blockSize);
+        Texts lines;
+        while (!reader.atEnd()) {
+            lines.emplace_back(reader.readCatalogLine());
+        }
+        EXPECT_EQ(lines, expected) << "block size " << blockSize;
+    }
+}
+
 TEST_F(CatalogFilesTest, MissingChannelsAndTheAnswerNo) {
     windows.answers = {kIdNo};
     load();

@@ -278,5 +278,28 @@ TEST(Channel, CopiesShareFieldsButNotTheMarks) {
     EXPECT_EQ(moved.category(), "Cat");
 }
 
+TEST(Channel, EntriesOutliveTheOthersOfTheirBlock) {
+    // Entries of every size, large ones among them, from many blocks; half of them dropped.
+    std::vector<Channel> channels;
+    for (int i = 0; i < 6000; ++i) {
+        const size_t size = i % 1000 == 999 ? 300000 : static_cast<size_t>(i % 700);
+        channels.emplace_back(std::to_string(i), std::string(size, static_cast<char>('a' + i % 26)),
+                              i, "", "", "", "h");
+    }
+    std::vector<Channel> kept;
+    for (size_t i = 0; i < channels.size(); i += 2) {
+        kept.push_back(channels[i].copy());
+    }
+    channels.clear();
+    for (size_t k = 0; k < kept.size(); ++k) {
+        const int i = static_cast<int>(k * 2);
+        const size_t size = i % 1000 == 999 ? 300000 : static_cast<size_t>(i % 700);
+        ASSERT_EQ(kept[k].country(), std::to_string(i));
+        ASSERT_EQ(kept[k].name(), std::string(size, static_cast<char>('a' + i % 26)));
+        ASSERT_EQ(kept[k].bitrate(), i);
+        ASSERT_EQ(kept[k].homepage(), "h");
+    }
+}
+
 }  // namespace
 }  // namespace vistrelle

@@ -137,7 +137,9 @@ std::vector<Channel> randomChannels(uint32_t seed, size_t count, int distinctKey
                          std::string("a\0b", 3),
                          std::string("a\0", 2),
                          "abcdefghijklmnopq",
-                         "abcdefghijklmnopr"};
+                         "abcdefghijklmnopr",
+                         "abcdefghijklmnop",
+                         std::string("abcdefghijklmnop\0", 17)};
     const int32_t numbers[] = {0, -1, 1, 64, 128, -2147483647 - 1, 2147483647, 300};
     std::vector<Channel> channels;
     for (size_t i = 0; i < count; ++i) {
@@ -156,7 +158,7 @@ TEST(SortShownChannels, SameOrderAsThePlainQuicksortOnRandomData) {
     uint32_t seed = 1;
     for (size_t count :
          {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{10}, size_t{257}, size_t{2000}}) {
-        for (int distinct : {1, 2, 5, 15}) {
+        for (int distinct : {1, 2, 5, 17}) {
             for (SortKey key : keys) {
                 for (SortDirection direction : directions) {
                     std::vector<Channel> channels = randomChannels(seed++, count, distinct);
