@@ -1,1 +1,192 @@
-// Placeholder: being written.
+#include "gtk_fixture.h"
+
+#include <gdkmm/seat.h>
+#include <gtkmm/main.h>
+
+#include "app/ids.h"
+#include "gtk/message_box.h"
+
+namespace vistrelle::gtk::testing {
+
+void initGtk() {
+    static const bool ready = [] {
+        bool opened = gtk_init_check(nullptr, nullptr) != FALSE;
+        Gtk::Main::init_gtkmm_internals();
+        return opened;
+    }();
+    ASSERT_TRUE(ready) << "no display";
+}
+
+void GtkAppTest::SetUp() {
+    initGtk();
+    // The loop never waits long for a message, so that a test can look between messages.
+    keepAwake_ = g_timeout_add(
+        10, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+}
+
+void GtkAppTest::TearDown() {
+    if (app && !ended) {
+        app->endServices();
+    }
+    app.reset();
+    layer.reset();
+    g_source_remove(keepAwake_);
+    for (guint id : answers_) {
+        if (GSource* source = g_main_context_find_source_by_id(nullptr, id)) {
+            g_source_destroy(source);
+        }
+    }
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+}
+
+void GtkAppTest::startProgram() {
+    layer = std::make_unique<GtkLayer>();
+    app = std::make_unique<App>(*layer);
+    ASSERT_TRUE(app->startUp());
+    // The window is mapped and laid out.
+    ASSERT_TRUE(runUntil([this] { return mainWindow().get_mapped(); }));
+    settle(200);
+}
+
+void GtkAppTest::step() {
+    if (!app->step()) {
+        ended = true;
+        app->shutDown();
+    }
+}
+
+bool GtkAppTest::runUntil(const std::function<bool()>& done, int timeoutMs) {
+    gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(timeoutMs) * 1000;
+    while (!done()) {
+        if (ended || g_get_monotonic_time() > deadline) {
+            return done();
+        }
+        step();
+    }
+    return true;
+}
+
+void GtkAppTest::settle(int ms) {
+    runUntil([] { return false; }, ms);
+}
+
+bool GtkAppTest::exitThroughMenu() {
+    chooseMenuItem(kCmdExit);
+    return runUntil([this] { return ended; });
+}
+
+std::vector<std::string> GtkAppTest::columnTexts(int32_t column) {
+    std::vector<std::string> texts;
+    for (int32_t row = 0; row < layer->list().shownRowCount(); ++row) {
+        texts.push_back(layer->list().cellText(row, column));
+    }
+    return texts;
+}
+
+std::vector<std::string> GtkAppTest::selectorItems() {
+    std::vector<std::string> items;
+    Gtk::ComboBoxText& combo = layer->selector().widget();
+    Glib::RefPtr<Gtk::TreeModel> model = combo.get_model();
+    for (const Gtk::TreeRow& row : model->children()) {
+        Glib::ustring text;
+        row.get_value(0, text);
+        items.push_back(text);
+    }
+    return items;
+}
+
+void GtkAppTest::chooseMenuItem(int32_t command) {
+    Gtk::MenuItem* item = mainWindow().menuItem(command);
+    ASSERT_NE(item, nullptr);
+    item->activate();
+}
+
+Gtk::MenuItem* GtkAppTest::popupItem(int32_t menu, const std::string& label) {
+    Gtk::Menu* popup = mainWindow().popupMenu(menu);
+    if (popup == nullptr) {
+        return nullptr;
+    }
+    for (Gtk::Widget* child : popup->get_children()) {
+        auto* item = dynamic_cast<Gtk::MenuItem*>(child);
+        if (item != nullptr && item->get_label() == label) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+void GtkAppTest::sendButton(GdkEventType type, guint button, int32_t row) {
+    GtkTreeView* view = layer->list().view().gobj();
+    GdkRectangle cell{};
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_get_cell_area(view, path, gtk_tree_view_get_column(view, 0), &cell);
+    gtk_tree_path_free(path);
+
+    GdkEvent* event = gdk_event_new(type);
+    GdkWindow* bin = gtk_tree_view_get_bin_window(view);
+    event->button.window = GDK_WINDOW(g_object_ref(bin));
+    event->button.send_event = TRUE;
+    event->button.time = GDK_CURRENT_TIME;
+    event->button.x = cell.x + 4;
+    event->button.y = cell.y + cell.height / 2.0;
+    event->button.button = button;
+    gint originX = 0;
+    gint originY = 0;
+    gdk_window_get_origin(bin, &originX, &originY);
+    event->button.x_root = originX + event->button.x;
+    event->button.y_root = originY + event->button.y;
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+    gdk_event_set_device(event, gdk_seat_get_pointer(seat));
+    gtk_widget_event(GTK_WIDGET(view), event);
+    gdk_event_free(event);
+}
+
+void GtkAppTest::rightClickRow(int32_t row) {
+    sendButton(GDK_BUTTON_PRESS, 3, row);
+    sendButton(GDK_BUTTON_RELEASE, 3, row);
+}
+
+void GtkAppTest::doubleClickRow(int32_t row) {
+    sendButton(GDK_BUTTON_PRESS, 1, row);
+    sendButton(GDK_BUTTON_RELEASE, 1, row);
+    sendButton(GDK_BUTTON_PRESS, 1, row);
+    sendButton(GDK_2BUTTON_PRESS, 1, row);
+    sendButton(GDK_BUTTON_RELEASE, 1, row);
+}
+
+void GtkAppTest::pressKey(Gtk::Window& window, guint keyval, GdkModifierType state) {
+    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(window.get_window()->gobj()));
+    event->key.send_event = TRUE;
+    event->key.time = GDK_CURRENT_TIME;
+    event->key.keyval = keyval;
+    event->key.state = state;
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+    gdk_event_set_device(event, gdk_seat_get_keyboard(seat));
+    gtk_widget_event(GTK_WIDGET(window.gobj()), event);
+    gdk_event_free(event);
+}
+
+void GtkAppTest::answerMessageBox(int response) {
+    struct Answer {
+        GtkAppTest* test;
+        int response;
+    };
+    answers_.push_back(g_timeout_add_full(
+        G_PRIORITY_DEFAULT, 20,
+        [](gpointer data) -> gboolean {
+            auto* answer = static_cast<Answer*>(data);
+            Gtk::Dialog* box = currentMessageBox();
+            if (box == nullptr) {
+                return G_SOURCE_CONTINUE;
+            }
+            answer->test->messageTitles.push_back(box->get_title());
+            answer->test->messageTexts.push_back(currentMessageText());
+            box->response(answer->response);
+            return G_SOURCE_REMOVE;
+        },
+        new Answer{this, response}, [](gpointer data) { delete static_cast<Answer*>(data); }));
+}
+
+}  // namespace vistrelle::gtk::testing

@@ -1,0 +1,66 @@
+// The real program on a real display: a GtkLayer and an App started in a sandbox folder, driven
+// by GTK events and by stepping the program's loop.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "fake/sandbox.h"
+#include "gtk/gtk_layer.h"
+
+namespace vistrelle::gtk::testing {
+
+// Starts GTK once for the whole test program.
+void initGtk();
+
+class GtkAppTest : public vistrelle::testing::SandboxTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Makes the layer and the program and runs the start-up steps (channels.dat as written).
+    void startProgram();
+
+    // Steps the program's loop until `done` holds or `timeoutMs` passed; the result of `done`.
+    // When the loop ends (Exit, a close request), the shutdown runs at once.
+    bool runUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+    // Steps the loop for about `ms` milliseconds.
+    void settle(int ms = 150);
+    // Exit through the File menu; true when the program ended.
+    bool exitThroughMenu();
+
+    MainWindow& mainWindow() { return *layer->ui().mainWindow(); }
+    // The texts of one column, row by row, as shown.
+    std::vector<std::string> columnTexts(int32_t column);
+    std::vector<std::string> selectorItems();
+    // Activates a menu bar item (as a click on it does).
+    void chooseMenuItem(int32_t command);
+    // The item of a pop-up menu with this label.
+    Gtk::MenuItem* popupItem(int32_t menu, const std::string& label);
+    // Mouse clicks on a row of channelList (in the first column).
+    void rightClickRow(int32_t row);
+    void doubleClickRow(int32_t row);
+    // A key press sent to a window.
+    void pressKey(Gtk::Window& window, guint keyval, GdkModifierType state = GdkModifierType(0));
+    // Answers the next message box with `response` and records its text.
+    void answerMessageBox(int response);
+
+    std::unique_ptr<GtkLayer> layer;
+    std::unique_ptr<App> app;
+    bool ended = false;
+    std::vector<std::string> messageTexts;
+    std::vector<std::string> messageTitles;
+
+private:
+    void step();
+    void sendButton(GdkEventType type, guint button, int32_t row);
+    guint keepAwake_ = 0;
+    std::vector<guint> answers_;
+};
+
+}  // namespace vistrelle::gtk::testing
