@@ -35,17 +35,22 @@ bool loadChannels(Catalog& catalog, WindowUi& windows) {
         return false;
     }
     CountrySelectorUi& selector = windows.countrySelector();
-    std::string previousCountry;
+    Channel previous;  // its country is the previous country (empty at first)
     CatalogReader reader(file);
     while (!reader.atEnd()) {
         Channel channel = parseChannelLine(reader.readCatalogLine());
-        if (channel.country() != previousCountry) {
+        if (channel.country() != previous.country()) {
             selector.appendItem(channel.country());
-            previousCountry.assign(channel.country());
         }
+        previous = channel;
+        catalog.allChannels.push_back(std::move(channel));
+    }
+    // The view and its rows: copies of every channel, in file order.
+    catalog.shownChannels.reserve(catalog.shownChannels.size() + catalog.allChannels.size());
+    catalog.rows.reserve(static_cast<size_t>(catalog.rows.count()) + catalog.allChannels.size());
+    for (const Channel& channel : catalog.allChannels) {
         catalog.shownChannels.push_back(channel.copy());
         catalog.rows.append(channel);
-        catalog.allChannels.push_back(std::move(channel));
     }
     file.close();
     windows.channelList().rowsReset(catalog.rows);

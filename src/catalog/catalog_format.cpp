@@ -104,6 +104,9 @@ bool CatalogReader::atEnd() {
 
 std::string_view CatalogReader::readCatalogLine() {
     bool inLine = false;  // whether the line so far is kept in line_
+    if (line_.capacity() > 4 * blockSize_) {
+        line_ = std::string();  // give back what a very long line took
+    }
     line_.clear();
     while (begin_ < end_ || fill()) {
         const char* start = data_ + begin_;

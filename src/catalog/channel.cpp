@@ -1,5 +1,6 @@
 #include "catalog/channel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -64,21 +65,33 @@ private:
     uint32_t ends_[kTexts] = {};
 };
 
-// A block of records. Records are added at the end while the block is the thread's current
-// block; `refs` counts the entries that use the block, plus one while it is current.
+namespace {
+// Blocks are aligned to their size, so a record's block is its address rounded down.
+constexpr size_t kChunkBytes = size_t{256} << 10;
+constexpr std::align_val_t kChunkAlignment{kChunkBytes};
+}  // namespace
+
+// A block of records, aligned to kChunkBytes; a record larger than a quarter block gets a block
+// of its own. Records are added at the end while the block is the thread's current block;
+// `refs_` counts the entries that use the block, plus one while it is current.
 class ChannelChunk {
 public:
-    static ChannelChunk* make(size_t capacity) {
-        void* memory = ::operator new(sizeof(ChannelChunk) + capacity);
+    static ChannelChunk* make(size_t recordBytes) {
+        const size_t total = std::max(kChunkBytes, sizeof(ChannelChunk) + recordBytes);
+        void* memory = ::operator new(total, kChunkAlignment);
         auto* chunk = new (memory) ChannelChunk();
-        chunk->capacity_ = capacity;
+        chunk->capacity_ = total - sizeof(ChannelChunk);
         return chunk;
+    }
+    static ChannelChunk* of(const ChannelRecord* record) noexcept {
+        const auto address = reinterpret_cast<uintptr_t>(record);
+        return reinterpret_cast<ChannelChunk*>(address & ~uintptr_t{kChunkBytes - 1});
     }
     void retain() noexcept { ++refs_; }
     void release() noexcept {
         if (--refs_ == 0) {
             this->~ChannelChunk();
-            ::operator delete(static_cast<void*>(this));
+            ::operator delete(static_cast<void*>(this), kChunkAlignment);
         }
     }
     size_t room() const noexcept { return capacity_ - used_; }
@@ -99,7 +112,6 @@ namespace {
 
 static_assert(sizeof(ChannelChunk) % alignof(ChannelRecord) == 0);
 
-constexpr size_t kChunkBytes = size_t{256} << 10;
 // Records address their bytes with 32-bit offsets; texts that would go past that are cut (no
 // catalogue line of a real file comes near it).
 constexpr size_t kMaxTextBytes = 0xFFFFFFFFu - 64;
@@ -113,23 +125,20 @@ public:
             chunk_->release();
         }
     }
-    // Room for `size` bytes: in the current block, in a fresh one, or in a block of its own for
-    // a record larger than a block. The block returned has a count for the caller.
-    ChannelChunk* place(size_t size, void*& at) {
+    // Room for `size` bytes, counted for the caller: in the current block, in a fresh one, or
+    // in a block of its own for a large record.
+    void* place(size_t size) {
         if (size > kChunkBytes / 4) {
-            ChannelChunk* own = ChannelChunk::make(size);
-            at = own->take(size);
-            return own;
+            return ChannelChunk::make(size)->take(size);
         }
         if (chunk_ == nullptr || chunk_->room() < size) {
             if (chunk_ != nullptr) {
                 chunk_->release();
             }
-            chunk_ = ChannelChunk::make(kChunkBytes);
+            chunk_ = ChannelChunk::make(size);
         }
-        at = chunk_->take(size);
         chunk_->retain();
-        return chunk_;
+        return chunk_->take(size);
     }
 
 private:
@@ -156,25 +165,20 @@ Channel::Channel(std::string_view country, std::string_view name, int32_t bitrat
     if (total == 0 && bitrate == 0) {
         return;
     }
-    void* at = nullptr;
-    chunk_ = currentChunk.place(ChannelRecord::sizeFor(total), at);
-    record_ = ChannelRecord::build(at, texts, bitrate);
+    record_ =
+        ChannelRecord::build(currentChunk.place(ChannelRecord::sizeFor(total)), texts, bitrate);
 }
 
 Channel::Channel(const Channel& other) noexcept
-    : watching(other.watching),
-      favoriteId(other.favoriteId),
-      chunk_(other.chunk_),
-      record_(other.record_) {
-    if (chunk_ != nullptr) {
-        chunk_->retain();
+    : watching(other.watching), favoriteId(other.favoriteId), record_(other.record_) {
+    if (record_ != nullptr) {
+        ChannelChunk::of(record_)->retain();
     }
 }
 
 Channel::Channel(Channel&& other) noexcept
     : watching(other.watching),
       favoriteId(other.favoriteId),
-      chunk_(std::exchange(other.chunk_, nullptr)),
       record_(std::exchange(other.record_, nullptr)) {}
 
 Channel& Channel::operator=(const Channel& other) noexcept {
@@ -190,8 +194,8 @@ Channel& Channel::operator=(Channel&& other) noexcept {
 }
 
 Channel::~Channel() {
-    if (chunk_ != nullptr) {
-        chunk_->release();
+    if (record_ != nullptr) {
+        ChannelChunk::of(record_)->release();
     }
 }
 
@@ -225,7 +229,6 @@ Channel Channel::copy() const noexcept {
 }
 
 void swap(Channel& a, Channel& b) noexcept {
-    std::swap(a.chunk_, b.chunk_);
     std::swap(a.record_, b.record_);
     std::swap(a.watching, b.watching);
     std::swap(a.favoriteId, b.favoriteId);

@@ -57,8 +57,8 @@ public:
     uint32_t favoriteId = 0;
 
 private:
-    ChannelChunk* chunk_ = nullptr;
-    const ChannelRecord* record_ = nullptr;  // null: every text empty, bitrate 0
+    // Null: every text empty, bitrate 0. The record's block is found from its address.
+    const ChannelRecord* record_ = nullptr;
 };
 
 void prefetchFields(const Channel& channel) noexcept;
