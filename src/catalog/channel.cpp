@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace vistrelle {
 
@@ -41,8 +42,7 @@ public:
                ~(alignof(ChannelRecord) - 1);
     }
     // Builds the record at `memory` (sizeFor(total of texts) bytes).
-    static const ChannelRecord* build(void* memory, const std::string_view (&texts)[kTexts],
-                                      int32_t bitrate) {
+    static void build(void* memory, const std::string_view (&texts)[kTexts], int32_t bitrate) {
         auto* record = new (memory) ChannelRecord();
         record->bitrate_ = bitrate;
         uint32_t end = 0;
@@ -53,7 +53,6 @@ public:
             end += static_cast<uint32_t>(texts[i].size());
             record->ends_[i] = end;
         }
-        return record;
     }
 
 private:
@@ -65,47 +64,46 @@ private:
     uint32_t ends_[kTexts] = {};
 };
 
-namespace {
-// Blocks are aligned to their size, so a record's block is its address rounded down.
-constexpr size_t kChunkBytes = size_t{256} << 10;
-constexpr std::align_val_t kChunkAlignment{kChunkBytes};
-}  // namespace
-
-// A block of records, aligned to kChunkBytes; a record larger than a quarter block gets a block
-// of its own. Records are added at the end while the block is the thread's current block;
-// `refs_` counts the entries that use the block, plus one while it is current.
+// A block of records; a record larger than a quarter block gets a block of its own. Records are
+// added at the end while the block is the current block; `refs_` counts the entries that use
+// the block, plus one while it is current.
 class ChannelChunk {
 public:
-    static ChannelChunk* make(size_t recordBytes) {
-        const size_t total = std::max(kChunkBytes, sizeof(ChannelChunk) + recordBytes);
-        void* memory = ::operator new(total, kChunkAlignment);
+    static constexpr size_t kBytes = size_t{256} << 10;
+
+    static ChannelChunk* make(size_t recordBytes, uint32_t id) {
+        const size_t capacity = std::max(kBytes - sizeof(ChannelChunk), recordBytes);
+        void* memory = ::operator new(sizeof(ChannelChunk) + capacity);
         auto* chunk = new (memory) ChannelChunk();
-        chunk->capacity_ = total - sizeof(ChannelChunk);
+        chunk->capacity_ = capacity;
+        chunk->id_ = id;
         return chunk;
     }
-    static ChannelChunk* of(const ChannelRecord* record) noexcept {
-        const auto address = reinterpret_cast<uintptr_t>(record);
-        return reinterpret_cast<ChannelChunk*>(address & ~uintptr_t{kChunkBytes - 1});
+    static void destroy(ChannelChunk* chunk) noexcept {
+        chunk->~ChannelChunk();
+        ::operator delete(static_cast<void*>(chunk));
     }
     void retain() noexcept { ++refs_; }
-    void release() noexcept {
-        if (--refs_ == 0) {
-            this->~ChannelChunk();
-            ::operator delete(static_cast<void*>(this), kChunkAlignment);
-        }
-    }
+    bool release() noexcept { return --refs_ == 0; }  // true when nothing uses it any more
     size_t room() const noexcept { return capacity_ - used_; }
-    void* take(size_t size) noexcept {
-        void* at = reinterpret_cast<char*>(this + 1) + used_;
+    // Takes `size` bytes at the end; returns their offset.
+    uint32_t take(size_t size) noexcept {
+        const size_t at = used_;
         used_ += size;
-        return at;
+        return static_cast<uint32_t>(at);
     }
+    const char* at(uint32_t offset) const noexcept {
+        return reinterpret_cast<const char*>(this + 1) + offset;
+    }
+    char* at(uint32_t offset) noexcept { return reinterpret_cast<char*>(this + 1) + offset; }
+    uint32_t id() const noexcept { return id_; }
 
 private:
     ChannelChunk() = default;
     size_t refs_ = 1;
     size_t used_ = 0;
     size_t capacity_ = 0;
+    uint32_t id_ = 0;
 };
 
 namespace {
@@ -116,36 +114,54 @@ static_assert(sizeof(ChannelChunk) % alignof(ChannelRecord) == 0);
 // catalogue line of a real file comes near it).
 constexpr size_t kMaxTextBytes = 0xFFFFFFFFu - 64;
 
-// The block new records go to. It holds one count of its own, given up when it is replaced
-// or when the thread ends.
-class CurrentChunk {
-public:
-    ~CurrentChunk() {
-        if (chunk_ != nullptr) {
-            chunk_->release();
+// Every live block by number, and the block new records go to (it holds one count of its own,
+// given up when it is replaced). Made on first use and never destroyed, so that entries that
+// outlive the end of main still find their blocks.
+struct ChunkTable {
+    std::vector<ChannelChunk*> chunks{nullptr};  // number 0 is no block
+    std::vector<uint32_t> freeIds;
+    ChannelChunk* current = nullptr;
+
+    ChannelChunk* make(size_t recordBytes) {
+        uint32_t id;
+        if (!freeIds.empty()) {
+            id = freeIds.back();
+            freeIds.pop_back();
+        } else {
+            id = static_cast<uint32_t>(chunks.size());
+            chunks.push_back(nullptr);
+        }
+        chunks[id] = ChannelChunk::make(recordBytes, id);
+        return chunks[id];
+    }
+    void release(ChannelChunk* chunk) noexcept {
+        if (chunk->release()) {
+            chunks[chunk->id()] = nullptr;
+            freeIds.push_back(chunk->id());  // never grows past chunks' capacity
+            ChannelChunk::destroy(chunk);
         }
     }
     // Room for `size` bytes, counted for the caller: in the current block, in a fresh one, or
     // in a block of its own for a large record.
-    void* place(size_t size) {
-        if (size > kChunkBytes / 4) {
-            return ChannelChunk::make(size)->take(size);
+    ChannelChunk* place(size_t size, uint32_t& offset) {
+        if (size > ChannelChunk::kBytes / 4) {
+            ChannelChunk* own = make(size);
+            offset = own->take(size);
+            return own;
         }
-        if (chunk_ == nullptr || chunk_->room() < size) {
-            if (chunk_ != nullptr) {
-                chunk_->release();
+        if (current == nullptr || current->room() < size) {
+            if (current != nullptr) {
+                release(current);
             }
-            chunk_ = ChannelChunk::make(size);
+            current = make(size);
         }
-        chunk_->retain();
-        return chunk_->take(size);
+        current->retain();
+        offset = current->take(size);
+        return current;
     }
-
-private:
-    ChannelChunk* chunk_ = nullptr;
 };
 
-thread_local CurrentChunk currentChunk;
+ChunkTable* chunkTable = nullptr;
 
 enum TextIndex { kCountry, kName, kCategory, kComment, kStreamUrl, kHomepage };
 
@@ -165,21 +181,31 @@ Channel::Channel(std::string_view country, std::string_view name, int32_t bitrat
     if (total == 0 && bitrate == 0) {
         return;
     }
-    record_ =
-        ChannelRecord::build(currentChunk.place(ChannelRecord::sizeFor(total)), texts, bitrate);
+    if (chunkTable == nullptr) {
+        chunkTable = new ChunkTable();
+    }
+    // Make room for the free list first, so that giving a number back never allocates.
+    chunkTable->freeIds.reserve(chunkTable->chunks.size() + 1);
+    ChannelChunk* chunk = chunkTable->place(ChannelRecord::sizeFor(total), offset_);
+    ChannelRecord::build(chunk->at(offset_), texts, bitrate);
+    chunk_ = chunk->id();
 }
 
 Channel::Channel(const Channel& other) noexcept
-    : watching(other.watching), favoriteId(other.favoriteId), record_(other.record_) {
-    if (record_ != nullptr) {
-        ChannelChunk::of(record_)->retain();
+    : watching(other.watching),
+      favoriteId(other.favoriteId),
+      chunk_(other.chunk_),
+      offset_(other.offset_) {
+    if (chunk_ != 0) {
+        chunkTable->chunks[chunk_]->retain();
     }
 }
 
 Channel::Channel(Channel&& other) noexcept
     : watching(other.watching),
       favoriteId(other.favoriteId),
-      record_(std::exchange(other.record_, nullptr)) {}
+      chunk_(std::exchange(other.chunk_, 0)),
+      offset_(std::exchange(other.offset_, 0)) {}
 
 Channel& Channel::operator=(const Channel& other) noexcept {
     Channel copied(other);
@@ -194,31 +220,45 @@ Channel& Channel::operator=(Channel&& other) noexcept {
 }
 
 Channel::~Channel() {
-    if (record_ != nullptr) {
-        ChannelChunk::of(record_)->release();
+    if (chunk_ != 0) {
+        chunkTable->release(chunkTable->chunks[chunk_]);
     }
 }
 
+const ChannelRecord* Channel::record() const noexcept {
+    if (chunk_ == 0) {
+        return nullptr;
+    }
+    return reinterpret_cast<const ChannelRecord*>(chunkTable->chunks[chunk_]->at(offset_));
+}
+
 std::string_view Channel::country() const noexcept {
-    return record_ != nullptr ? record_->text(kCountry) : std::string_view();
+    const ChannelRecord* fields = record();
+    return fields != nullptr ? fields->text(kCountry) : std::string_view();
 }
 std::string_view Channel::name() const noexcept {
-    return record_ != nullptr ? record_->text(kName) : std::string_view();
+    const ChannelRecord* fields = record();
+    return fields != nullptr ? fields->text(kName) : std::string_view();
 }
 int32_t Channel::bitrate() const noexcept {
-    return record_ != nullptr ? record_->bitrate() : 0;
+    const ChannelRecord* fields = record();
+    return fields != nullptr ? fields->bitrate() : 0;
 }
 std::string_view Channel::category() const noexcept {
-    return record_ != nullptr ? record_->text(kCategory) : std::string_view();
+    const ChannelRecord* fields = record();
+    return fields != nullptr ? fields->text(kCategory) : std::string_view();
 }
 std::string_view Channel::comment() const noexcept {
-    return record_ != nullptr ? record_->text(kComment) : std::string_view();
+    const ChannelRecord* fields = record();
+    return fields != nullptr ? fields->text(kComment) : std::string_view();
 }
 std::string_view Channel::streamUrl() const noexcept {
-    return record_ != nullptr ? record_->text(kStreamUrl) : std::string_view();
+    const ChannelRecord* fields = record();
+    return fields != nullptr ? fields->text(kStreamUrl) : std::string_view();
 }
 std::string_view Channel::homepage() const noexcept {
-    return record_ != nullptr ? record_->text(kHomepage) : std::string_view();
+    const ChannelRecord* fields = record();
+    return fields != nullptr ? fields->text(kHomepage) : std::string_view();
 }
 
 Channel Channel::copy() const noexcept {
@@ -229,15 +269,16 @@ Channel Channel::copy() const noexcept {
 }
 
 void swap(Channel& a, Channel& b) noexcept {
-    std::swap(a.record_, b.record_);
+    std::swap(a.chunk_, b.chunk_);
+    std::swap(a.offset_, b.offset_);
     std::swap(a.watching, b.watching);
     std::swap(a.favoriteId, b.favoriteId);
 }
 
 void prefetchFields(const Channel& channel) noexcept {
 #if defined(__GNUC__)
-    if (channel.record_ != nullptr) {
-        const char* at = reinterpret_cast<const char*>(channel.record_);
+    if (const ChannelRecord* record = channel.record(); record != nullptr) {
+        const char* at = reinterpret_cast<const char*>(record);
         __builtin_prefetch(at);
         __builtin_prefetch(at + 64);
     }

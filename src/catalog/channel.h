@@ -22,7 +22,7 @@ class ChannelChunk;   // a block of records with one count of the entries that u
 // Records are laid out one after another in blocks of a few hundred kilobytes, and each block
 // counts the entries that refer to it: copying or dropping an entry touches only its block's
 // count (which the cache keeps close) and never the record itself. A block is freed with its
-// last entry. Entries belong to one thread: the counts are not atomic.
+// last entry. Entries belong to the program's one thread: the counts are not atomic.
 class Channel {
 public:
     Channel() noexcept = default;  // every text empty, bitrate 0, watching 0
@@ -57,8 +57,12 @@ public:
     uint32_t favoriteId = 0;
 
 private:
-    // Null: every text empty, bitrate 0. The record's block is found from its address.
-    const ChannelRecord* record_ = nullptr;
+    const ChannelRecord* record() const noexcept;
+
+    // The entry's record: `offset_` bytes into block number `chunk_` of the block table; block
+    // 0 is none (every text empty, bitrate 0). Numbers keep an entry at 16 bytes.
+    uint32_t chunk_ = 0;
+    uint32_t offset_ = 0;
 };
 
 void prefetchFields(const Channel& channel) noexcept;

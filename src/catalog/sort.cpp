@@ -180,25 +180,15 @@ void sortShownChannels(std::vector<Channel>& channels, SortKey key, SortDirectio
         }
     }
     Sorter(channels, key, direction).sort(items, 0, items.size() - 1);
-    // Whole entries move to their new places, the watched mark with them: each cycle of the
-    // order is followed with one entry held aside. A finished place gets its own index.
-    for (size_t start = 0; start < items.size(); ++start) {
-        if (items[start].index == start) {
-            continue;
-        }
-        Channel held = std::move(channels[start]);
-        size_t place = start;
-        for (;;) {
-            const size_t from = items[place].index;
-            items[place].index = static_cast<uint32_t>(place);
-            if (from == start) {
-                channels[place] = std::move(held);
-                break;
-            }
-            channels[place] = std::move(channels[from]);
-            place = from;
-        }
+    // Whole entries move to their new places, the watched mark with them. (Following the cycles
+    // of the order in place would save this list but jumps across memory at every step, several
+    // times slower on large views.)
+    std::vector<Channel> sorted;
+    sorted.reserve(channels.size());
+    for (const SortItem& item : items) {
+        sorted.push_back(std::move(channels[item.index]));
     }
+    channels.swap(sorted);
 }
 
 void sortByColumn(Catalog& catalog, WindowUi& windows, int32_t column) {
