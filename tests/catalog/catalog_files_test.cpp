@@ -143,6 +143,23 @@ TEST_F(CatalogFilesTest, ReaderGivesTheSameLinesFromAFileInAnyBlockSize) {
     }
 }
 
+TEST_F(CatalogFilesTest, MixedFileOfLineEndsNulBomAndBadText) {
+    sandbox.write("channels.dat", testing::assetBytes("catalog/mixed.dat"));
+    load();
+    Texts lines;
+    for (const Channel& channel : catalog.allChannels) {
+        lines.push_back(formatChannelLine(channel));
+    }
+    EXPECT_EQ(lines,
+              (Texts{"\xEF\xBB\xBFNorway|NRK P1|128|News|||", "Norway|NRK mP3|192|Music|Hits||",
+                     "Sweden|SR P3|64|Pop||http://s/p3.asx|", "Sweden||0||||",
+                     "Denmark|DR|1215752191|x|||", "||0||||", "\xC3\x28|bad utf-8|-7||||"}));
+    // The first country carries the byte-order mark, so "Norway" appears as two items.
+    EXPECT_EQ(windows.selector.items, (Texts{"Favorites", "All countries", "\xEF\xBB\xBFNorway",
+                                             "Norway", "Sweden", "Denmark", "", "\xC3\x28"}));
+    EXPECT_EQ(windows.statusText, " 7 channels loaded");
+}
+
 TEST_F(CatalogFilesTest, MissingChannelsAndTheAnswerNo) {
     windows.answers = {kIdNo};
     load();
