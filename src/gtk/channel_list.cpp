@@ -207,13 +207,41 @@ GtkChannelList::~GtkChannelList() {
 
 void GtkChannelList::rowsReset(const ChannelRows& rows) {
     rows_ = &rows;
+    RowModel* model = rowModel(model_);
+    GtkTreeView* view = view_.gobj();
+    if (model->count == rows.count() && gtk_tree_view_get_model(view) == model_) {
+        // The same number of rows (a sort): the view keeps its rows and only draws the new
+        // texts, so that re-ordering a large list costs nothing here.
+        gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(view));
+        if (Glib::RefPtr<Gtk::Adjustment> scroll = view_.get_vadjustment()) {
+            scroll->set_value(scroll->get_lower());
+        }
+        GtkTreePath* first = nullptr;
+        GtkTreePath* last = nullptr;
+        if (gtk_tree_view_get_visible_range(view, &first, &last)) {
+            // The rows on screen tell their new texts to assistive technologies.
+            int from = gtk_tree_path_get_indices(first)[0];
+            int to = gtk_tree_path_get_indices(last)[0];
+            for (int row = from; row <= to; ++row) {
+                GtkTreeIter iter;
+                if (setIter(model, &iter, row)) {
+                    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+                    gtk_tree_model_row_changed(model_, path, &iter);
+                    gtk_tree_path_free(path);
+                }
+            }
+            gtk_tree_path_free(first);
+            gtk_tree_path_free(last);
+        }
+        view_.queue_draw();
+        return;
+    }
     // The view takes the new row count when the model is attached again: one pass over the row
     // numbers, no copy of any text.
-    gtk_tree_view_set_model(view_.gobj(), nullptr);
-    RowModel* model = rowModel(model_);
+    gtk_tree_view_set_model(view, nullptr);
     model->count = rows.count();
     model->stamp++;
-    gtk_tree_view_set_model(view_.gobj(), model_);
+    gtk_tree_view_set_model(view, model_);
 }
 
 void GtkChannelList::rowRemoved(const ChannelRows& rows, int32_t row) {
