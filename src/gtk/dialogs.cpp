@@ -79,6 +79,8 @@ Gtk::Widget* ControlWindow::makeOwnControl(const ControlDef& def) {
                 label->set_xalign(0.5f);
             } else {
                 label->set_xalign(0.0f);
+                // Long explanations wrap within a small fixed rectangle.
+                label->get_style_context()->add_class("vistrelle-static");
             }
             if (def.font == FontKind::ProductBold) {
                 Pango::AttrList attributes;
@@ -121,6 +123,13 @@ Gtk::Widget* ControlWindow::makeOwnControl(const ControlDef& def) {
             inner->show();
             if (def.whiteBackground) {
                 box->get_style_context()->add_class("vistrelle-white");
+                box->signal_draw().connect(
+                    [](const Cairo::RefPtr<Cairo::Context>& cairo) {
+                        cairo->set_source_rgb(1.0, 1.0, 1.0);
+                        cairo->paint();
+                        return false;
+                    },
+                    false);
             }
             if (def.id != kNoControl) {
                 panels_[def.id] = inner.get();

@@ -29,6 +29,7 @@ window.vistrelle radiobutton { padding: 0; min-height: 0; }
 window.vistrelle radiobutton radio { margin: 0 4px 0 0; }
 window.vistrelle treeview.view header button { padding: 1px 4px; min-height: 0; }
 window.vistrelle .vistrelle-status { padding: 1px 3px; }
+window.vistrelle .vistrelle-static { font-size: 7pt; }
 window.vistrelle .vistrelle-status label { padding: 1px 2px; }
 window.vistrelle .vistrelle-white { background-color: #ffffff; }
 window.vistrelle .vistrelle-white label { background-color: #ffffff; }
