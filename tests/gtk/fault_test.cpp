@@ -183,7 +183,6 @@ TEST(FaultHookTest, OnlyTheHiddenArgumentShowsAReport) {
 
 // --- The real program, built for fault testing.
 
-#ifdef VISTRELLE_FAULT_TESTING
 constexpr auto kProgramLimit = std::chrono::seconds(90);
 
 // The program beside the test's build folder, or the one VISTRELLE_PROGRAM names.
@@ -279,12 +278,6 @@ INSTANTIATE_TEST_SUITE_P(Program, ProgramFaultTest,
                                                "null",
                                                "An attemped read or write to/from an address to "
                                                "which that process isn't allowed"}));
-#else
-TEST(ProgramFaultTest, NeedsAFaultTestingBuild) {
-    GTEST_SKIP() << "the program faults on request only when configured with "
-                    "-DVISTRELLE_FAULT_TESTING=ON";
-}
-#endif
 
 }  // namespace
 }  // namespace vistrelle::gtk
