@@ -50,18 +50,29 @@ Rect centreOver(const Rect& owner, const Size& dialogFrame) {
             dialogFrame.width, dialogFrame.height};
 }
 
-void openSettingsWindow(WindowUi& windows, int8_t playerVersion) {
-    const WindowDef& def = settingsWindowDef();
+bool openOwnedDialog(WindowUi& windows, const WindowDef& def) {
     Rect frame = centreOver(windows.windowFrame(kMainWindow),
-                            windows.frameSizeForClient(kSettingsWindow, def.client, false));
-    if (!windows.openDialog(kSettingsWindow, def.title, frame)) {
-        return;
+                            windows.frameSizeForClient(def.id, def.client, false));
+    if (!windows.openDialog(def.id, def.title, frame)) {
+        return false;
     }
     windows.setWindowEnabled(kMainWindow, false);
-    windows.makeToolWindow(kSettingsWindow, def.client);
-    if (!windows.createControls(kSettingsWindow)) {
-        windows.closeDialog(kSettingsWindow);
-        windows.setWindowEnabled(kMainWindow, true);
+    // The smaller tool-window caption would shrink the client area: set it again.
+    windows.makeToolWindow(def.id, def.client);
+    if (!windows.createControls(def.id)) {
+        closeOwnedDialog(windows, def.id);
+        return false;
+    }
+    return true;
+}
+
+void closeOwnedDialog(WindowUi& windows, int32_t window) {
+    windows.closeDialog(window);
+    windows.setWindowEnabled(kMainWindow, true);
+}
+
+void openSettingsWindow(WindowUi& windows, int8_t playerVersion) {
+    if (!openOwnedDialog(windows, settingsWindowDef())) {
         return;
     }
     if (playerVersion >= 0 && playerVersion < 3) {
@@ -81,8 +92,7 @@ void acceptSettings(WindowUi& windows, int8_t& playerVersion) {
 }
 
 void cancelSettings(WindowUi& windows) {
-    windows.closeDialog(kSettingsWindow);
-    windows.setWindowEnabled(kMainWindow, true);
+    closeOwnedDialog(windows, kSettingsWindow);
 }
 
 }  // namespace vistrelle

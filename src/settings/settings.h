@@ -29,4 +29,11 @@ void cancelSettings(WindowUi& windows);
 // centred, halves rounded down, each coordinate raised to 0 when negative.
 Rect centreOver(const Rect& owner, const Size& dialogFrame);
 
+// Opens a dialog owned by MainWindow, centred over it, with the tool-window caption and its
+// controls, and disables MainWindow. False (and MainWindow still enabled) when the dialog
+// could not be opened or could not take its controls.
+bool openOwnedDialog(WindowUi& windows, const WindowDef& def);
+// Closes such a dialog: MainWindow becomes active and enabled again.
+void closeOwnedDialog(WindowUi& windows, int32_t window);
+
 }  // namespace vistrelle

@@ -327,6 +327,16 @@ TEST_F(DispatchTest, AboutThatCannotOpenLeavesTheMainWindowUsable) {
     EXPECT_FALSE(ui.open[kAboutWindow]);
 }
 
+TEST_F(DispatchTest, AboutWithoutItsControlsIsClosedAgain) {
+    startWithSamples();
+    ui.dialogControlsFail = true;
+    app.dispatchMenuCommand(kCmdAbout);
+    EXPECT_EQ(ui.calls, (std::vector<std::string>{"openDialog 2", "makeToolWindow 2 220x120",
+                                                  "createControls 2", "closeDialog 2"}));
+    EXPECT_TRUE(ui.enabled[kMainWindow]);
+    EXPECT_FALSE(ui.open[kAboutWindow]);
+}
+
 TEST_F(DispatchTest, AboutOpensOnlyOnce) {
     startWithSamples();
     app.openAboutWindow();

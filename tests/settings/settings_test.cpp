@@ -350,5 +350,15 @@ TEST_F(SettingsWindow, AWindowThatCannotOpenLeavesTheMainWindowAlone) {
     EXPECT_TRUE(checkedOptions().empty());
 }
 
+TEST_F(SettingsWindow, AWindowWithoutItsControlsIsClosedAgain) {
+    ui.dialogControlsFail = true;
+    openSettingsWindow(ui, 1);
+    EXPECT_FALSE(ui.isWindowOpen(kSettingsWindow));
+    EXPECT_TRUE(ui.enabled.at(kMainWindow));
+    EXPECT_EQ(ui.calls, (std::vector<std::string>{"openDialog 1", "makeToolWindow 1 195x145",
+                                                  "createControls 1", "closeDialog 1"}));
+    EXPECT_TRUE(checkedOptions().empty());
+}
+
 }  // namespace
 }  // namespace vistrelle
