@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fake/child_process.h"
 #include "fake/sandbox.h"
 
 #ifndef _WIN32
@@ -192,25 +193,8 @@ TEST_F(FileModule, RewriteCreatesOrTruncatesInPlace) {
 }
 
 #ifndef _WIN32
-constexpr int kCannotDropRights = 77;
-
-// Runs body in a forked child and gives its exit code (-1 when it did not exit normally). With
-// `dropRoot`, a child running as root first takes the rights of the user "nobody", so that file
-// permissions apply to it.
-int runInChild(const std::function<int()>& body, bool dropRoot = false) {
-    pid_t child = fork();
-    if (child == 0) {
-        if (dropRoot && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
-            _exit(kCannotDropRights);
-        }
-        _exit(body());
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
+using testing::kCannotDropRights;
+using testing::runInChild;
 
 TEST_F(FileModule, AFullDiskLeavesTheOldFileAndNoTemporary) {
     const std::string old = "old content";

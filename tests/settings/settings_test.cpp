@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/ids.h"
+#include "fake/child_process.h"
 #include "fake/memory_layer.h"
 #include "fake/sandbox.h"
 #include "os/file.h"
@@ -121,25 +122,8 @@ TEST_F(StoredSetting, ADirectoryAtTheNameIsNeitherReadNorReplaced) {
 }
 
 #ifndef _WIN32
-constexpr int kCannotDropRights = 77;
-
-// Runs body in a forked child and gives its exit code (-1 when it did not exit normally). With
-// `dropRoot`, a child running as root first takes the rights of the user "nobody", so that file
-// permissions apply to it.
-int runInChild(const std::function<int()>& body, bool dropRoot) {
-    pid_t child = fork();
-    if (child == 0) {
-        if (dropRoot && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
-            _exit(kCannotDropRights);
-        }
-        _exit(body());
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
+using testing::kCannotDropRights;
+using testing::runInChild;
 
 int runWithoutRootRights(const std::function<int()>& body) {
     return runInChild(body, true);
