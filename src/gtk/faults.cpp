@@ -182,7 +182,7 @@ int divideByZero(gpointer) {
 }
 
 int writeThroughNull(gpointer) {
-    int* volatile target = nullptr;
+    volatile int* volatile target = nullptr;  // the store itself must not be dropped
     *target = 1;
     return G_SOURCE_REMOVE;
 }

@@ -113,7 +113,7 @@ ChildResult faultInChild(Fault fault, bool restoreFirst = false) {
                 gZero = gOne / gZero;
                 break;
             case Fault::NullWrite: {
-                int* volatile target = nullptr;
+                volatile int* volatile target = nullptr;  // the store itself must not be dropped
                 *target = 1;
                 break;
             }
