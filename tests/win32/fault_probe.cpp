@@ -17,7 +17,7 @@
 namespace {
 
 volatile int zero = 0;
-int* volatile nowhere = nullptr;
+volatile int* volatile nowhere = nullptr;  // the stores through it must not be dropped
 
 DWORD WINAPI faultingThread(void*) {
     *nowhere = 1;
