@@ -37,7 +37,7 @@ double secondsSince(Clock::time_point start) {
 
 class Random {
 public:
-    explicit Random(uint64_t seed) : state_(seed) {}
+    explicit Random(uint64_t start) : state_(start) {}
     uint32_t next() {
         state_ = state_ * 6364136223846793005u + 1442695040888963407u;
         return static_cast<uint32_t>(state_ >> 33);

@@ -115,8 +115,8 @@ Texts order(const std::vector<Channel>& channels) {
     return ids;
 }
 
-std::vector<Channel> randomChannels(uint32_t seed, size_t count, int distinctKeys) {
-    uint32_t state = seed;
+std::vector<Channel> randomChannels(uint32_t start, size_t count, int distinctKeys) {
+    uint32_t state = start;
     auto next = [&] {
         state = state * 1664525u + 1013904223u;
         return state >> 8;
@@ -155,13 +155,13 @@ std::vector<Channel> randomChannels(uint32_t seed, size_t count, int distinctKey
 TEST(SortShownChannels, SameOrderAsThePlainQuicksortOnRandomData) {
     const SortKey keys[] = {SortKey::Name, SortKey::Category, SortKey::Bitrate, SortKey::Comment};
     const SortDirection directions[] = {SortDirection::Ascending, SortDirection::Descending};
-    uint32_t seed = 1;
+    uint32_t run = 1;
     for (size_t count :
          {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{10}, size_t{257}, size_t{2000}}) {
         for (int distinct : {1, 2, 5, 17}) {
             for (SortKey key : keys) {
                 for (SortDirection direction : directions) {
-                    std::vector<Channel> channels = randomChannels(seed++, count, distinct);
+                    std::vector<Channel> channels = randomChannels(run++, count, distinct);
                     std::vector<Channel> expected = channels;
                     PlainQuicksort(key, direction)
                         .sort(expected, 0, static_cast<int64_t>(expected.size()) - 1);
