@@ -60,7 +60,12 @@ bench: deps
 	@$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVISTRELLE_GUI=OFF \
 		-DVISTRELLE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
 	@$(CMAKE) --build build/release -j $(JOBS) --target vistrelle_bench
-	@scripts/run-bench build/release/bench/vistrelle_bench
+	@# The same operations through the Win32 window layer, run under Wine beside the Linux figures.
+	@$(CMAKE) -S . -B build/win64-bench -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DVISTRELLE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	@$(CMAKE) --build build/win64-bench -j $(JOBS) --target vistrelle_win32_bench
+	@scripts/run-bench build/release/bench/vistrelle_bench \
+		--win32 build/win64-bench/bench/vistrelle_win32_bench.exe
 
 # --- Windows: the 32-bit release and a 64-bit build of the same code for the tests under Wine
 windows: deps

@@ -3,6 +3,10 @@
 // in a fresh process, beside `wc -l` on the same file.
 //
 //   vistrelle_bench [count...]          the table (default: 10000 100000 1000000)
+//   vistrelle_bench --win32 <runner> <program> [count...]
+//                                       the table, and beside it the same operations through
+//                                       the Win32 window layer: `<runner> <program> --run <folder>`
+//                                       with the folder as a Windows path (Wine's drive Z:)
 //   vistrelle_bench --run <folder>      one measurement run in <folder> (used by the table)
 //   vistrelle_bench --generate <count> <file>   writes a generated catalogue
 #include <spawn.h>
@@ -270,6 +274,13 @@ std::map<std::string, double> parse(const std::string& output) {
     return values;
 }
 
+// The Windows path of a folder under Wine, which sees the root of the file system as drive Z:.
+std::string windowsPath(const fs::path& folder) {
+    std::string text = "Z:" + folder.string();
+    std::replace(text.begin(), text.end(), '/', '\\');
+    return text;
+}
+
 std::string sizeName(size_t count) {
     if (count % 1000000 == 0) {
         return std::to_string(count / 1000000) + "M";
@@ -293,8 +304,14 @@ int main(int argc, char** argv) {
         generateCatalogue(argv[3], std::strtoul(argv[2], nullptr, 10));
         return 0;
     }
+    std::vector<std::string> win32Command;
+    int first = 1;
+    if (argc >= 4 && std::string(argv[1]) == "--win32") {
+        win32Command = {argv[2], argv[3]};
+        first = 4;
+    }
     std::vector<size_t> counts;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = first; i < argc; ++i) {
         counts.push_back(std::strtoul(argv[i], nullptr, 10));
     }
     if (counts.empty()) {
@@ -314,6 +331,7 @@ int main(int argc, char** argv) {
         double wc;
         long peak;
         std::map<std::string, double> values;
+        std::map<std::string, double> win32;  // empty when not measured
     };
     const long idlePeak = runProcess({self, "--idle"}, nullptr);
     std::vector<Column> columns;
@@ -321,12 +339,26 @@ int main(int argc, char** argv) {
         const fs::path folder = root / sizeName(count);
         fs::create_directory(folder);
         generateCatalogue(folder / "channels.dat", count);
-        Column column{count, static_cast<double>(fs::file_size(folder / "channels.dat")), 0, 0, {}};
+        Column column{count, static_cast<double>(fs::file_size(folder / "channels.dat")), 0, 0, {},
+                      {}};
         const std::string file = (folder / "channels.dat").string();
         column.wc = bestOf(3, [&] { runProcess({"wc", "-l", file}, nullptr); });
         std::string output;
         column.peak = runProcess({self, "--run", folder.string()}, &output);
         column.values = parse(output);
+        if (!win32Command.empty()) {
+            // A fresh copy of the catalogue alone: the run above has left favourites beside it.
+            const fs::path windowsFolder = root / (sizeName(count) + "-win32");
+            fs::create_directory(windowsFolder);
+            fs::copy_file(folder / "channels.dat", windowsFolder / "channels.dat");
+            std::string windowsOutput;
+            std::vector<std::string> command = win32Command;
+            command.push_back("--run");
+            command.push_back(windowsPath(windowsFolder));
+            runProcess(command, &windowsOutput);
+            column.win32 = parse(windowsOutput);
+            fs::remove_all(windowsFolder);
+        }
         columns.push_back(column);
         fs::remove_all(folder);
     }
@@ -371,6 +403,58 @@ int main(int argc, char** argv) {
     row("  less an idle process", [&](const Column& c) {
         return fixed(static_cast<double>(c.peak - idlePeak) / c.fileBytes, "%.2fx");
     });
+
+    if (!win32Command.empty()) {
+        // The Windows program's own figures, each as a multiple of the Linux figure above.
+        auto windowsValue = [](const Column& c, const std::string& key) {
+            auto found = c.win32.find(key);
+            return found != c.win32.end() ? found->second : -1.0;
+        };
+        auto ratio = [&](const Column& c, const std::string& key) {
+            const double windows = windowsValue(c, key);
+            const double linux = value(c, key);
+            return windows < 0 || linux <= 0 ? std::string("-") : fixed(windows / linux, "%.2fx");
+        };
+        std::printf(
+            "\nWin32 list view under Wine (x: multiple of the Linux figure above; times "
+            "include the list's repaint)\n");
+        row("start-up, first paint", [&](const Column& c) {
+            const double seconds = windowsValue(c, "startup");
+            return seconds < 0 ? std::string("failed") : ms(seconds);
+        });
+        row("rows in the list view", [&](const Column& c) {
+            const double rows = windowsValue(c, "list_rows");
+            return rows < 0 ? std::string("-") : fixed(rows, "%.0f");
+        });
+        row("list repaint, slowest", [&](const Column& c) {
+            const double seconds = windowsValue(c, "paint_slowest");
+            return seconds < 0 ? std::string("-") : ms(seconds);
+        });
+        row("load", [&](const Column& c) { return ratio(c, "load"); });
+        for (const char* name : {"Channel", "Category", "Bitrate", "Comment"}) {
+            std::string label = std::string("sort ") + name;
+            row(label.c_str(),
+                [&](const Column& c) { return ratio(c, "sort_" + std::string(name)); });
+        }
+        row("sort Channel (2nd click)",
+            [&](const Column& c) { return ratio(c, "sort_Channel_again"); });
+        row("filter: one country", [&](const Column& c) { return ratio(c, "filter_country"); });
+        row("filter: All countries", [&](const Column& c) { return ratio(c, "filter_all"); });
+        row("save 10k favourites", [&](const Column& c) { return ratio(c, "save"); });
+        row("peak working set", [&](const Column& c) {
+            const double bytes = windowsValue(c, "peak_working_set");
+            return bytes < 0 ? std::string("-") : fixed(bytes / 1e6, "%.1f MB");
+        });
+        row("peak working set", [&](const Column& c) {
+            const double bytes = windowsValue(c, "peak_working_set");
+            return bytes < 0 || c.peak <= 0 ? std::string("-")
+                                            : fixed(bytes / static_cast<double>(c.peak), "%.2fx");
+        });
+        row("peak private bytes", [&](const Column& c) {
+            const double bytes = windowsValue(c, "peak_pagefile");
+            return bytes < 0 ? std::string("-") : fixed(bytes / 1e6, "%.1f MB");
+        });
+    }
 
     // The targets, for the largest catalogue.
     const Column& largest = columns.back();
