@@ -138,7 +138,10 @@ private:
 
     std::array<HWND, kWindowCount> windows_{};
     std::array<HWND, kControlIdCount> controls_{};
-    std::array<std::vector<HWND>, kWindowCount> creationOrder_;  // every control, for Tab
+    std::array<std::vector<HWND>, kWindowCount> creationOrder_;  // every control
+    // The controls Tab stops at, in creation order. Kept apart from the WS_TABSTOP style, which
+    // an option button drops whenever it is unchecked.
+    std::array<std::vector<HWND>, kWindowCount> tabStops_;
     std::array<std::vector<ACCEL>, kWindowCount> accelerators_;
     std::array<HACCEL, kWindowCount> acceleratorTables_{};
     std::vector<HWND> whiteControls_;

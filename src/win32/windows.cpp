@@ -276,6 +276,8 @@ bool Windows::createControls(int32_t window) {
             if (web_.create(parent, control.rect, control.id)) {
                 controls_[control.id] = web_.hwnd;
                 creationOrder_[window].push_back(web_.hwnd);
+                if (control.tabStop)
+                    tabStops_[window].push_back(web_.hwnd);
             }
             continue;
         }
@@ -285,6 +287,8 @@ bool Windows::createControls(int32_t window) {
         if (control.id >= 0 && control.id < kControlIdCount)
             controls_[control.id] = made;
         creationOrder_[window].push_back(made);
+        if (control.tabStop)
+            tabStops_[window].push_back(made);
     }
     return true;
 }
@@ -308,11 +312,9 @@ void Windows::moveFocus(int32_t window, bool forward) {
     if (window < 0 || window >= kWindowCount)
         return;
     std::vector<HWND> stops;
-    for (HWND control : creationOrder_[window]) {
-        if (IsWindow(control) && IsWindowVisible(control) && IsWindowEnabled(control) &&
-            (GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP)) {
+    for (HWND control : tabStops_[window]) {
+        if (IsWindow(control) && IsWindowVisible(control) && IsWindowEnabled(control))
             stops.push_back(control);
-        }
     }
     if (stops.empty())
         return;
@@ -476,6 +478,7 @@ void Windows::destroyControlsOf(int32_t window) {
         std::erase(whiteControls_, control);
     }
     creationOrder_[window].clear();
+    tabStops_[window].clear();
     accelerators_[window].clear();
     if (acceleratorTables_[window])
         DestroyAcceleratorTable(acceleratorTables_[window]);
