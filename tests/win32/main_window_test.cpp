@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "driver.h"
@@ -23,11 +25,85 @@ constexpr const char* kCatalogue =
     "Radio|128|Music|Coast|http://s.example.org/fjord.m3u|http://fjord.example.org/\r\n"
     "Norway|Bergen Jazz|64|Jazz|Late|http://s.example.org/bergen.asx|\r\n";
 
+// What the program's thread takes from its queue, and the close requests sent to its windows,
+// in the order they happen: the hooks run on the program's thread.
+struct Seen {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+};
+std::mutex seenMutex;
+std::vector<Seen> seen;
+
+void record(HWND hwnd, UINT message, WPARAM wParam) {
+    switch (message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_SYSCOMMAND:
+        case WM_CLOSE:
+        case WM_NCLBUTTONDOWN:
+            break;
+        default:
+            return;
+    }
+    std::lock_guard lock(seenMutex);
+    seen.push_back({hwnd, message, wParam});
+}
+
+LRESULT CALLBACK recordTaken(int code, WPARAM removal, LPARAM lParam) {
+    if (code == HC_ACTION && removal == PM_REMOVE) {
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg->message != WM_CLOSE)
+            record(msg->hwnd, msg->message, msg->wParam);
+    }
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+LRESULT CALLBACK recordSent(int code, WPARAM current, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (sent->message == WM_CLOSE)
+            record(sent->hwnd, sent->message, sent->wParam);
+    }
+    return CallNextHookEx(nullptr, code, current, lParam);
+}
+
+// A key press as the keyboard driver reports it to the window that has the focus.
+void postKey(HWND to, WPARAM key, bool alt) {
+    const auto scan = static_cast<LPARAM>(MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC));
+    const LPARAM down = 1 | (scan << 16) | (alt ? (1 << 29) : 0);
+    const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    PostMessageA(to, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+    PostMessageA(to, alt ? WM_SYSKEYUP : WM_KEYUP, key, up);
+}
+
+// Keys pressed in order and released in reverse through the system's input queue.
+bool typeKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *it;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
+           inputs.size();
+}
+
 class ProgramTest : public SandboxTest {
 protected:
     void SetUp() override { sandbox.write("channels.dat", kCatalogue); }
 
     void TearDown() override {
+        for (HHOOK hook : hooks_)
+            UnhookWindowsHookEx(hook);
         if (program_.joinable()) {
             // Leave no program behind, whatever the test did.
             if (IsWindow(main_))
@@ -86,6 +162,58 @@ protected:
     }
 
     HWND dialog(const char* title) { return FindWindowA(win32::kWindowClass, title); }
+
+    DWORD programThread() { return GetWindowThreadProcessId(main_, nullptr); }
+
+    // From here on the messages the program takes and the close requests it gets are recorded.
+    void watchMessages() {
+        {
+            std::lock_guard lock(seenMutex);
+            seen.clear();
+        }
+        for (int kind : {WH_GETMESSAGE, WH_CALLWNDPROC}) {
+            HHOOK hook = SetWindowsHookExA(kind, kind == WH_GETMESSAGE ? recordTaken : recordSent,
+                                           nullptr, programThread());
+            ASSERT_NE(hook, nullptr);
+            hooks_.push_back(hook);
+        }
+    }
+
+    // The message the program took last before `window` was asked to close; none when it was not.
+    std::optional<Seen> takenBeforeClose(HWND window) {
+        std::lock_guard lock(seenMutex);
+        std::optional<Seen> last;
+        for (const Seen& entry : seen) {
+            if (entry.message == WM_CLOSE && entry.hwnd == window)
+                return last;
+            if (entry.message != WM_CLOSE)
+                last = entry;
+        }
+        return std::nullopt;
+    }
+
+    // The window of the program's thread that has the keyboard focus.
+    HWND focus() {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(programThread(), &info) ? info.hwndFocus : nullptr;
+    }
+    HWND active() {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(programThread(), &info) ? info.hwndActive : nullptr;
+    }
+
+    // Brings `window` to the front so that the keyboard reaches it.
+    void makeForeground(HWND window) {
+        ASSERT_TRUE(eventually([&] {
+            if (GetForegroundWindow() != window)
+                SetForegroundWindow(window);
+            return GetForegroundWindow() == window && active() == window;
+        })) << "the window never became the active foreground window";
+    }
+
+    std::vector<HHOOK> hooks_;
 
     DialogWatcher watcher_;
     std::thread program_;
@@ -345,6 +473,217 @@ TEST_F(ProgramTest, MissingUpdaterAndHelpAreReportedAndAnswered) {
     menu(5);
     ASSERT_TRUE(watcher_.waitForBoxes(before + 2));
     EXPECT_EQ(watcher_.boxes().back().text, "Feature not implemented yet!");
+    exitBy(1);
+    EXPECT_EQ(finish(), 0);
+}
+
+// The ways a user ends the program. Alt+F4 reaches the program as a key message that the
+// default window procedure turns into the system Close command; the window menu's Close is
+// that command itself.
+enum class Ending { Exit, AltF4Posted, AltF4Typed, WindowMenuClose };
+
+struct EndingCase {
+    const char* name;
+    Ending ending;
+    bool fromSettings;  // asked of the open Settings window rather than of the main window
+};
+
+class EndingTest : public ProgramTest, public ::testing::WithParamInterface<EndingCase> {};
+
+TEST_P(EndingTest, EndsTheProgramExactlyLikeExit) {
+    const EndingCase& how = GetParam();
+    start();
+    // A changed setting and a favourite, so that the shutdown has both files to write.
+    menu(3);
+    HWND settings = nullptr;
+    ASSERT_TRUE(eventually([&] { return (settings = dialog(" Settings")) != nullptr; }));
+    SendMessageA(GetDlgItem(settings, 8), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(settings, 9), BM_CLICK, 0, 0);
+    ASSERT_TRUE(eventually([&] { return !IsWindow(settings) && IsWindowEnabled(main_); }));
+    selectRow(list_, 2);
+    menu(8);
+
+    HWND target = main_;
+    if (how.fromSettings) {
+        // A new choice that the ending must not apply.
+        menu(3);
+        ASSERT_TRUE(eventually([&] { return (settings = dialog(" Settings")) != nullptr; }));
+        SendMessageA(GetDlgItem(settings, 6), BM_CLICK, 0, 0);
+        target = settings;
+    }
+    watchMessages();
+    switch (how.ending) {
+        case Ending::Exit:
+            exitBy(1);
+            break;
+        case Ending::AltF4Posted:
+            makeForeground(target);
+            postKey(focus() ? focus() : target, VK_F4, true);
+            break;
+        case Ending::AltF4Typed:
+            makeForeground(target);
+            ASSERT_TRUE(typeKeys({VK_MENU, VK_F4}));
+            break;
+        case Ending::WindowMenuClose:
+            PostMessageA(target, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+    }
+    EXPECT_EQ(finish(), 0);
+    EXPECT_EQ(sandbox.read("favorites.dat"),
+              "Norway|Fjord Radio|128|Music|Coast|http://s.example.org/fjord.m3u|"
+              "http://fjord.example.org/\r\n");
+    EXPECT_EQ(sandbox.read("Config.ini"), "WMP Version = 2\r\n");
+    EXPECT_TRUE(watcher_.boxes().empty());
+    if (how.ending != Ending::Exit) {
+        // The user-close path: the close request follows the system Close command.
+        const auto before = takenBeforeClose(target);
+        ASSERT_TRUE(before.has_value()) << "no close request reached the window";
+        EXPECT_EQ(before->message, static_cast<UINT>(WM_SYSCOMMAND));
+        EXPECT_EQ(before->wParam & 0xFFF0, static_cast<WPARAM>(SC_CLOSE));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, EndingTest,
+    ::testing::Values(EndingCase{"Exit", Ending::Exit, false},
+                      EndingCase{"AltF4PostedToMain", Ending::AltF4Posted, false},
+                      EndingCase{"AltF4TypedOnMain", Ending::AltF4Typed, false},
+                      EndingCase{"WindowMenuCloseOfMain", Ending::WindowMenuClose, false},
+                      EndingCase{"AltF4PostedToSettings", Ending::AltF4Posted, true},
+                      EndingCase{"AltF4TypedOnSettings", Ending::AltF4Typed, true},
+                      EndingCase{"WindowMenuCloseOfSettings", Ending::WindowMenuClose, true}),
+    [](const ::testing::TestParamInfo<EndingCase>& tested) { return tested.param.name; });
+
+TEST_F(ProgramTest, EveryCloseOfAboutClosesOnlyAbout) {
+    start();
+    const struct {
+        const char* name;
+        Ending ending;
+    } closes[] = {
+        {"Alt+F4 posted", Ending::AltF4Posted},
+        {"Alt+F4 typed", Ending::AltF4Typed},
+        {"window menu Close", Ending::WindowMenuClose},
+    };
+    for (const auto& close : closes) {
+        menu(6);
+        HWND about = nullptr;
+        ASSERT_TRUE(eventually([&] { return (about = dialog(" About")) != nullptr; }))
+            << close.name;
+        EXPECT_FALSE(IsWindowEnabled(main_));
+        makeForeground(about);
+        switch (close.ending) {
+            case Ending::AltF4Posted:
+                postKey(focus() ? focus() : about, VK_F4, true);
+                break;
+            case Ending::AltF4Typed:
+                ASSERT_TRUE(typeKeys({VK_MENU, VK_F4}));
+                break;
+            default:
+                PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+                break;
+        }
+        ASSERT_TRUE(eventually([&] { return !IsWindow(about); })) << close.name;
+        settle();
+        EXPECT_TRUE(IsWindow(main_)) << close.name;
+        EXPECT_TRUE(IsWindowEnabled(main_)) << close.name;
+    }
+    exitBy(1);
+    EXPECT_EQ(finish(), 0);
+    EXPECT_TRUE(watcher_.boxes().empty());
+}
+
+TEST_F(ProgramTest, F1AsksForHelpOnlyWhileTheMainWindowIsActive) {
+    start();
+    // With About open the main window is disabled and not active: F1 does nothing there.
+    menu(6);
+    HWND about = nullptr;
+    ASSERT_TRUE(eventually([&] { return (about = dialog(" About")) != nullptr; }));
+    makeForeground(about);
+    EXPECT_FALSE(IsWindowEnabled(main_));
+    postKey(main_, VK_F1, false);
+    postKey(focus() ? focus() : about, VK_F1, false);
+    ASSERT_TRUE(typeKeys({VK_F1}));
+    settle();
+    EXPECT_TRUE(IsWindow(about));
+    SendMessageA(GetDlgItem(about, 15), BM_CLICK, 0, 0);
+    ASSERT_TRUE(eventually([&] { return !IsWindow(about) && IsWindowEnabled(main_); }));
+
+    // On the active main window F1 goes through the accelerator to the help command; there is
+    // no help file here.
+    makeForeground(main_);
+    postKey(focus() ? focus() : main_, VK_F1, false);
+    ASSERT_TRUE(watcher_.waitForBoxes(1));
+    ASSERT_TRUE(eventually([&] { return IsWindowEnabled(main_) && active() == main_; }));
+    makeForeground(main_);
+    ASSERT_TRUE(typeKeys({VK_F1}));
+    ASSERT_TRUE(watcher_.waitForBoxes(2));
+    settle();
+    const auto boxes = watcher_.boxes();
+    ASSERT_EQ(boxes.size(), 2u) << "F1 asked for help while About was open";
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.title, "Info");
+        EXPECT_EQ(box.text, "Help file was not found!");
+    }
+    exitBy(1);
+    EXPECT_EQ(finish(), 0);
+}
+
+TEST_F(ProgramTest, TabAndShiftTabCycleThroughTheTabStopsInCreationOrder) {
+    start();
+    const struct {
+        const char* name;
+        bool settings;
+        std::vector<int> stops;
+    } windows[] = {
+        {"main window", false, {3, 1, 2}},
+        {"Settings", true, {6, 7, 8, 9, 10}},
+    };
+    for (const auto& window : windows) {
+        HWND hwnd = main_;
+        if (window.settings) {
+            menu(3);
+            ASSERT_TRUE(eventually([&] { return (hwnd = dialog(" Settings")) != nullptr; }));
+        }
+        makeForeground(hwnd);
+        std::vector<HWND> stops;
+        for (int id : window.stops)
+            stops.push_back(GetDlgItem(hwnd, id));
+        auto where = [&] {
+            HWND now = focus();
+            for (size_t i = 0; i < stops.size(); ++i) {
+                if (stops[i] == now || IsChild(stops[i], now))
+                    return static_cast<int>(i);
+            }
+            return -1;
+        };
+        // The first Tab lands on a stop; from there each Tab takes the next, wrapping round.
+        postKey(focus() ? focus() : hwnd, VK_TAB, false);
+        ASSERT_TRUE(eventually([&] { return where() >= 0; })) << window.name;
+        const int count = static_cast<int>(stops.size());
+        for (int step = 0; step < count + 1; ++step) {
+            const int expected = (where() + 1) % count;
+            postKey(focus(), VK_TAB, false);
+            EXPECT_TRUE(eventually([&] { return where() == expected; }))
+                << window.name << ": Tab from stop " << (expected + count - 1) % count;
+        }
+        // Shift+Tab needs the Shift key down as the program sees it: typed keys.
+        for (int step = 0; step < count + 1; ++step) {
+            const int expected = (where() + count - 1) % count;
+            ASSERT_TRUE(typeKeys({VK_SHIFT, VK_TAB}));
+            EXPECT_TRUE(eventually([&] { return where() == expected; }))
+                << window.name << ": Shift+Tab from stop " << (expected + 1) % count;
+        }
+        for (int step = 0; step < count; ++step) {
+            const int expected = (where() + 1) % count;
+            ASSERT_TRUE(typeKeys({VK_TAB}));
+            EXPECT_TRUE(eventually([&] { return where() == expected; }))
+                << window.name << ": typed Tab from stop " << (expected + count - 1) % count;
+        }
+        if (window.settings) {
+            SendMessageA(GetDlgItem(hwnd, 10), BM_CLICK, 0, 0);
+            ASSERT_TRUE(eventually([&] { return !IsWindow(hwnd); }));
+        }
+    }
     exitBy(1);
     EXPECT_EQ(finish(), 0);
 }
