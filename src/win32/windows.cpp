@@ -586,9 +586,18 @@ void ListView::rowsReset(const ChannelRows& newRows) {
     rows = &newRows;
     if (!hwnd)
         return;
-    LVITEMA none{};
-    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    // The selection is gone with the old rows. Only the one selected row is cleared: asking the
+    // list to clear every row costs a visit of each of a million rows on some systems.
+    if (SendMessageA(hwnd, LVM_GETSELECTEDCOUNT, 0, 0) > 0) {
+        LRESULT selected =
+            SendMessageA(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+        if (selected >= 0) {
+            LVITEMA none{};
+            none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(selected),
+                         reinterpret_cast<LPARAM>(&none));
+        }
+    }
     SendMessageA(hwnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(newRows.count()), 0);
     InvalidateRect(hwnd, nullptr, TRUE);
 }
