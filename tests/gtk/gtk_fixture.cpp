@@ -56,6 +56,18 @@ void GtkAppTest::step() {
     }
 }
 
+bool iterateMainLoopUntil(const std::function<bool()>& done) {
+    gint64 end = g_get_monotonic_time() + 30 * G_USEC_PER_SEC;
+    while (!done()) {
+        if (g_get_monotonic_time() > end) {
+            return false;
+        }
+        g_main_context_iteration(nullptr, FALSE);
+        g_usleep(1000);
+    }
+    return true;
+}
+
 bool GtkAppTest::runUntil(const std::function<bool()>& done, int timeoutMs) {
     gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(timeoutMs) * 1000;
     while (!done()) {

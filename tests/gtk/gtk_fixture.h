@@ -18,6 +18,10 @@ namespace vistrelle::gtk::testing {
 // Starts GTK once for the whole test program.
 void initGtk();
 
+// Iterates the GLib main loop (which also reaps started programs) until `done` holds; false when
+// it did not within a generous 30 seconds.
+bool iterateMainLoopUntil(const std::function<bool()>& done);
+
 class GtkAppTest : public vistrelle::testing::SandboxTest {
 protected:
     void SetUp() override;

@@ -17,29 +17,15 @@
 #include "fake/memory_layer.h"
 #include "fake/sandbox.h"
 #include "gtk/launcher.h"
+#include "gtk_fixture.h"
 
 namespace vistrelle::gtk {
 namespace {
 
-using testing::MemoryWindows;
-using testing::MessageBoxCall;
+using testing::iterateMainLoopUntil;
 
-constexpr gint64 kWaitLimitUs = 30 * G_USEC_PER_SEC;
-
-// Runs the main loop (which reaps the started programs) until `done` holds; false when it did
-// not within the (generous) limit.
-template <typename Done>
-bool runUntil(Done done) {
-    gint64 end = g_get_monotonic_time() + kWaitLimitUs;
-    while (!done()) {
-        if (g_get_monotonic_time() > end) {
-            return false;
-        }
-        g_main_context_iteration(nullptr, FALSE);
-        g_usleep(2000);
-    }
-    return true;
-}
+using vistrelle::testing::MemoryWindows;
+using vistrelle::testing::MessageBoxCall;
 
 const std::string kUpdate =
     "Norway|NRK 1|300|News|evening|http://tv.example/nrk.asx|http://nrk.example/\r\n"
@@ -47,7 +33,7 @@ const std::string kUpdate =
 const std::string kFavorite =
     "Denmark|DR 1|200|News||http://tv.example/dr.asx|http://dr.example/\r\n";
 
-class LaunchTest : public testing::SandboxTest {
+class LaunchTest : public vistrelle::testing::SandboxTest {
 protected:
     LaunchTest() {
         const char* path = std::getenv("PATH");
@@ -65,7 +51,7 @@ protected:
     // Puts a stand-in program of tests/assets/updater into the sandbox, ready to run.
     void install(const std::string& asset, const std::string& target) {
         std::filesystem::create_directories((sandbox.path() / target).parent_path());
-        sandbox.write(target, testing::assetBytes("updater/" + asset));
+        sandbox.write(target, vistrelle::testing::assetBytes("updater/" + asset));
         ::chmod((sandbox.path() / target).c_str(), 0755);
     }
 
@@ -118,7 +104,7 @@ TEST_F(LaunchTest, UpdaterFromTheMenuGetsTheHandleAsItsOneArgument) {
     install("channel-updater", "channel-updater");
     for (std::string handle : {"4242", "-17", "0"}) {
         ASSERT_EQ(runUpdater(launcher, handle, false), 1);
-        ASSERT_TRUE(runUntil([&] { return runs("updater-log.txt").size() == 1; }));
+        ASSERT_TRUE(iterateMainLoopUntil([&] { return runs("updater-log.txt").size() == 1; }));
         EXPECT_EQ(runs("updater-log.txt"), (std::vector<std::string>{"run argc=1 arg=" + handle}));
         std::filesystem::remove(sandbox.path() / "updater-log.txt");
     }
@@ -203,12 +189,12 @@ TEST_P(HomepageTest, OnlyWebAddressesReachTheDesktopAsOneArgument) {
     }
     openUrl(launcher, c.homepage);
     // The handlers run side by side: each is awaited before the next is started.
-    ASSERT_TRUE(runUntil([&] { return opens().size() == expected.size(); }));
+    ASSERT_TRUE(iterateMainLoopUntil([&] { return opens().size() == expected.size(); }));
     // A refused address started nothing; a web address afterwards shows the handler works and
     // that nothing else came before it.
     openUrl(launcher, "https://sentinel.example/");
     expected.push_back("open argc=1 arg=https://sentinel.example/");
-    ASSERT_TRUE(runUntil([&] { return opens().size() == expected.size(); }));
+    ASSERT_TRUE(iterateMainLoopUntil([&] { return opens().size() == expected.size(); }));
     EXPECT_EQ(opens(), expected);
 }
 
@@ -231,7 +217,7 @@ TEST_F(LaunchTest, LauncherItselfRefusesWhatIsNotAWebAddress) {
         EXPECT_FALSE(launcher.openWebAddress(address)) << address;
     }
     EXPECT_TRUE(launcher.openWebAddress("http://tv.example/"));
-    ASSERT_TRUE(runUntil([&] { return opens().size() == 1; }));
+    ASSERT_TRUE(iterateMainLoopUntil([&] { return opens().size() == 1; }));
     EXPECT_EQ(opens(), (std::vector<std::string>{"open argc=1 arg=http://tv.example/"}));
 }
 
@@ -251,7 +237,7 @@ TEST_F(LaunchTest, HelpOpensWithTheDesktopHandlerAndIsEndedAtShutdown) {
         windows.messages,
         (std::vector<MessageBoxCall>{
             {"Info", "This is an old version of the help file, a new will be coming soon!", 64}}));
-    ASSERT_TRUE(runUntil([&] { return runs("opened-log.txt").size() == 1; }));
+    ASSERT_TRUE(iterateMainLoopUntil([&] { return runs("opened-log.txt").size() == 1; }));
     std::string help = (sandbox.path() / "Help.chm").string();
     EXPECT_EQ(opens(), (std::vector<std::string>{"open argc=1 arg=" + help}));
 
@@ -260,7 +246,7 @@ TEST_F(LaunchTest, HelpOpensWithTheDesktopHandlerAndIsEndedAtShutdown) {
     pid_t viewer = std::stoi(run.substr(at, run.find(' ', at) - at));
     ASSERT_EQ(::kill(viewer, 0), 0) << "the viewer should still be running";
     launcher.closeHelpViewer();
-    EXPECT_TRUE(runUntil([&] { return ::kill(viewer, 0) != 0 && errno == ESRCH; }));
+    EXPECT_TRUE(iterateMainLoopUntil([&] { return ::kill(viewer, 0) != 0 && errno == ESRCH; }));
 }
 
 TEST_F(LaunchTest, EveryHelpCommandOpensTheViewerAgain) {
@@ -268,7 +254,7 @@ TEST_F(LaunchTest, EveryHelpCommandOpensTheViewerAgain) {
     sandbox.write("Help.chm", "ITSF");
     openHelp(windows, launcher);
     openHelp(windows, launcher);
-    ASSERT_TRUE(runUntil([&] { return runs("opened-log.txt").size() == 2; }));
+    ASSERT_TRUE(iterateMainLoopUntil([&] { return runs("opened-log.txt").size() == 2; }));
     EXPECT_EQ(windows.messages.size(), 2u);
 }
 

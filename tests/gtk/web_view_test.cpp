@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gtk_fixture.h"
 #include "player/pages.h"
 #include "player/web_writer.h"
 #include "settings/launch.h"
@@ -17,7 +18,7 @@
 namespace vistrelle::gtk {
 namespace {
 
-constexpr gint64 kWaitLimitUs = 30 * G_USEC_PER_SEC;
+using testing::iterateMainLoopUntil;
 
 // GTK started before any widget of a test exists.
 struct GtkReady {
@@ -46,20 +47,6 @@ public:
     }
 };
 
-// Runs the main loop until `done` holds; false when it did not within the (generous) limit.
-template <typename Done>
-bool runUntil(Done done) {
-    gint64 end = g_get_monotonic_time() + kWaitLimitUs;
-    while (!done()) {
-        if (g_get_monotonic_time() > end) {
-            return false;
-        }
-        g_main_context_iteration(nullptr, FALSE);
-        g_usleep(1000);
-    }
-    return true;
-}
-
 class WebViewTest : public ::testing::Test {
 protected:
     WebViewTest() {
@@ -73,7 +60,8 @@ protected:
     // Writes `page` as the program does and waits until the view has shown it.
     void show(std::string_view page) {
         ASSERT_EQ(writeWebViewDocument(&web, page, pump, pump), 1);
-        ASSERT_TRUE(runUntil([this] { return !web.busy(); })) << "the page never finished";
+        ASSERT_TRUE(iterateMainLoopUntil([this] { return !web.busy(); }))
+            << "the page never finished";
     }
 
     // The result of a script run in the shown document, as text.
@@ -101,7 +89,7 @@ protected:
                 out->done = true;
             },
             &result);
-        EXPECT_TRUE(runUntil([&result] { return result.done; })) << script;
+        EXPECT_TRUE(iterateMainLoopUntil([&result] { return result.done; })) << script;
         return result.text;
     }
 
@@ -218,7 +206,7 @@ TEST_F(WebViewTest, WelcomePageLinksOpenInTheBrowser) {
     for (int i = 0; i < 3; ++i) {
         evaluate("document.querySelectorAll('a')[" + std::to_string(i) + "].click(); 0");
     }
-    ASSERT_TRUE(runUntil([this] { return opened.size() >= 3; }));
+    ASSERT_TRUE(iterateMainLoopUntil([this] { return opened.size() >= 3; }));
     EXPECT_EQ(opened, (std::vector<std::string>{std::string(kWmpDownloadAddress),
                                                 std::string(kRealPlayerDownloadAddress),
                                                 std::string(kHomepageAddress)}));
@@ -243,10 +231,10 @@ TEST_F(WebViewTest, OnlyWebAddressesLeaveThePageAndNothingNavigatesTheView) {
         evaluate("document.querySelectorAll('a')[" + std::to_string(i) + "].click(); 0");
     }
     // The links are followed in order, so once the last arrived every other one was decided.
-    ASSERT_TRUE(
-        runUntil([this] { return !opened.empty() && opened.back() == "https://last.example/"; }));
+    ASSERT_TRUE(iterateMainLoopUntil(
+        [this] { return !opened.empty() && opened.back() == "https://last.example/"; }));
     EXPECT_EQ(opened, (std::vector<std::string>{"http://upper.example/", "https://last.example/"}));
-    ASSERT_TRUE(runUntil([this] { return !web.busy(); }));
+    ASSERT_TRUE(iterateMainLoopUntil([this] { return !web.busy(); }));
     EXPECT_EQ(web.locationUrl(), std::string("about:blank"));
     EXPECT_EQ(evaluate("document.querySelectorAll('a').length"), "8");
 }
