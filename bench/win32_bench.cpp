@@ -18,7 +18,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "catalog/catalog.h"
 #include "win32/win32_layer.h"
 

@@ -1,6 +1,6 @@
 // AboutWindow: product, version, copyright notice and the button to the program's web page.
 #include "app/app.h"
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "settings/settings.h"
 
 namespace vistrelle {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "settings/launch.h"
 #include "settings/settings.h"
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "app/event_queue.h"
-#include "app/window_defs.h"
-#include "app/window_layer.h"
+#include "ui/window_defs.h"
+#include "ui/window_layer.h"
 #include "catalog/catalog.h"
 #include "fault/fault_report.h"
 #include "player/web_writer.h"

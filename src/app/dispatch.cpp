@@ -1,6 +1,6 @@
 // Every menu command and control event, turned into the operation of the part that owns it.
 #include "app/app.h"
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "catalog/channel.h"
 #include "settings/launch.h"
 #include "settings/settings.h"

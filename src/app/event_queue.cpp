@@ -1,6 +1,6 @@
 #include "app/event_queue.h"
 
-#include "app/ids.h"
+#include "ui/ids.h"
 
 namespace vistrelle {
 

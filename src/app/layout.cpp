@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "app/app.h"
-#include "app/ids.h"
+#include "ui/ids.h"
 
 namespace vistrelle {
 

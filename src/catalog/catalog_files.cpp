@@ -1,8 +1,8 @@
 // loadCatalog and saveFavorites: the two catalogue files.
 #include <string>
 
-#include "app/ids.h"
-#include "app/window_layer.h"
+#include "ui/ids.h"
+#include "ui/window_layer.h"
 #include "catalog/catalog.h"
 #include "catalog/catalog_format.h"
 #include "os/file.h"

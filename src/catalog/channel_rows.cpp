@@ -4,15 +4,6 @@
 
 namespace vistrelle {
 
-bool RowColours::isDefault() const {
-    for (int32_t column = 0; column < kColumnCount; ++column) {
-        if (background[static_cast<size_t>(column)] || text[static_cast<size_t>(column)]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string ChannelRows::text(int32_t row) const {
     if (row < 0 || row >= count()) {
         return std::string();

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/window_layer.h"
+#include "ui/window_layer.h"
 #include "catalog/catalog.h"
 
 namespace vistrelle {

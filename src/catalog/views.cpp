@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/window_layer.h"
+#include "ui/window_layer.h"
 #include "catalog/catalog.h"
 
 namespace vistrelle {

@@ -3,16 +3,16 @@
 #include <atkmm/object.h>
 #include <gtkmm/cellrenderertext.h>
 
-#include "app/display_text.h"
-#include "app/ids.h"
-#include "app/window_defs.h"
+#include "ui/display_text.h"
+#include "ui/ids.h"
+#include "ui/window_defs.h"
 #include "gtk/event_pump.h"
 
 namespace vistrelle::gtk {
 
 namespace {
 
-// --- A list model of row numbers: row i of the view is row i of the program's ChannelRows.
+// --- A list model of row numbers: row i of the view is row i of the program's rows.
 
 struct RowModel {
     GObject parent;
@@ -205,7 +205,7 @@ GtkChannelList::~GtkChannelList() {
     }
 }
 
-void GtkChannelList::rowsReset(const ChannelRows& rows) {
+void GtkChannelList::rowsReset(const ListRows& rows) {
     rows_ = &rows;
     RowModel* model = rowModel(model_);
     GtkTreeView* view = view_.gobj();
@@ -244,7 +244,7 @@ void GtkChannelList::rowsReset(const ChannelRows& rows) {
     gtk_tree_view_set_model(view, model_);
 }
 
-void GtkChannelList::rowRemoved(const ChannelRows& rows, int32_t row) {
+void GtkChannelList::rowRemoved(const ListRows& rows, int32_t row) {
     rows_ = &rows;
     RowModel* model = rowModel(model_);
     if (row < 0 || row >= model->count) {
@@ -256,7 +256,7 @@ void GtkChannelList::rowRemoved(const ChannelRows& rows, int32_t row) {
     gtk_tree_path_free(path);
 }
 
-void GtkChannelList::rowRepaint(const ChannelRows& rows, int32_t row) {
+void GtkChannelList::rowRepaint(const ListRows& rows, int32_t row) {
     rows_ = &rows;
     GtkTreeIter iter;
     if (!setIter(rowModel(model_), &iter, row)) {
@@ -346,7 +346,7 @@ void GtkChannelList::renderCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTr
     const auto* context = static_cast<const CellContext*>(data);
     const GtkChannelList* list = context->list;
     int32_t row = rowOf(iter);
-    const ChannelRows* rows = list->rows_;
+    const ListRows* rows = list->rows_;
     if (rows == nullptr || row < 0 || row >= rows->count()) {
         g_object_set(cell, "text", "", "cell-background-set", FALSE, "foreground-set", FALSE,
                      nullptr);

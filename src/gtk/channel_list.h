@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/window_layer.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
 
@@ -23,9 +23,9 @@ public:
     GtkChannelList(const GtkChannelList&) = delete;
     GtkChannelList& operator=(const GtkChannelList&) = delete;
 
-    void rowsReset(const ChannelRows& rows) override;
-    void rowRemoved(const ChannelRows& rows, int32_t row) override;
-    void rowRepaint(const ChannelRows& rows, int32_t row) override;
+    void rowsReset(const ListRows& rows) override;
+    void rowRemoved(const ListRows& rows, int32_t row) override;
+    void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override;
 
     // The widget placed in the window (the scrolled window with its sunken frame).
@@ -52,7 +52,7 @@ private:
     Gtk::ScrolledWindow scroller_;
     Gtk::TreeView view_;
     GtkTreeModel* model_ = nullptr;  // our own list model of row numbers
-    const ChannelRows* rows_ = nullptr;
+    const ListRows* rows_ = nullptr;
     std::vector<Gtk::TreeViewColumn*> columns_;  // by own index
     struct CellContext {
         GtkChannelList* list;

@@ -2,8 +2,8 @@
 
 #include <atkmm/object.h>
 
-#include "app/display_text.h"
-#include "app/ids.h"
+#include "ui/display_text.h"
+#include "ui/ids.h"
 #include "gtk/event_pump.h"
 
 namespace vistrelle::gtk {

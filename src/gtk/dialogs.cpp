@@ -11,8 +11,8 @@
 
 #include <algorithm>
 
-#include "app/display_text.h"
-#include "app/ids.h"
+#include "ui/display_text.h"
+#include "ui/ids.h"
 #include "gtk/event_pump.h"
 
 namespace vistrelle::gtk {

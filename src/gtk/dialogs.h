@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/window_defs.h"
+#include "ui/window_defs.h"
 
 namespace vistrelle::gtk {
 

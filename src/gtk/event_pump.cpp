@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/ids.h"
+#include "ui/ids.h"
 
 namespace vistrelle::gtk {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/window_layer.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
 

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/display_text.h"
+#include "ui/display_text.h"
 
 extern char** environ;
 

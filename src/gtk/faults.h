@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/window_layer.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
 

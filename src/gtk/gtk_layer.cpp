@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
-#include "app/display_text.h"
-#include "app/ids.h"
+#include "ui/display_text.h"
+#include "ui/ids.h"
 #include "gtk/message_box.h"
 
 namespace vistrelle::gtk {

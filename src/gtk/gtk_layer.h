@@ -5,7 +5,7 @@
 #include <map>
 #include <memory>
 
-#include "app/window_layer.h"
+#include "ui/window_layer.h"
 #include "gtk/channel_list.h"
 #include "gtk/country_selector.h"
 #include "gtk/dialogs.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/window_layer.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
 

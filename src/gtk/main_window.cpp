@@ -12,8 +12,8 @@
 #include <gdk/gdkx.h>
 #endif
 
-#include "app/display_text.h"
-#include "app/ids.h"
+#include "ui/display_text.h"
+#include "ui/ids.h"
 #include "gtk/event_pump.h"
 
 namespace vistrelle::gtk {

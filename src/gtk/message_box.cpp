@@ -5,8 +5,8 @@
 #include <gtkmm/image.h>
 #include <gtkmm/label.h>
 
-#include "app/display_text.h"
-#include "app/ids.h"
+#include "ui/display_text.h"
+#include "ui/ids.h"
 
 namespace vistrelle::gtk {
 

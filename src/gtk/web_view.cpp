@@ -2,7 +2,7 @@
 
 #include <glibmm/wrap.h>
 
-#include "app/display_text.h"
+#include "ui/display_text.h"
 #include "gtk/launcher.h"
 #include "settings/launch.h"
 

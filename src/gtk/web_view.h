@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/window_layer.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
 

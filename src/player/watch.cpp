@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_layer.h"
+#include "ui/window_layer.h"
 #include "catalog/catalog.h"
 #include "player/pages.h"
 #include "player/web_writer.h"

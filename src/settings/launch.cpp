@@ -1,7 +1,7 @@
 #include "settings/launch.h"
 
-#include "app/ids.h"
-#include "app/window_layer.h"
+#include "ui/ids.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle {
 

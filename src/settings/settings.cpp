@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/ids.h"
-#include "app/window_layer.h"
+#include "ui/ids.h"
+#include "ui/window_layer.h"
 #include "settings/config_document.h"
 
 namespace vistrelle {

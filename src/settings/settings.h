@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/window_defs.h"
+#include "ui/window_defs.h"
 
 namespace vistrelle {
 

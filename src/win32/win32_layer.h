@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
-#include "app/window_layer.h"
+#include "ui/ids.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle::win32 {
 
@@ -36,9 +36,9 @@ inline constexpr int kControlIdCount = 16;
 
 class ListView final : public ChannelListUi {
 public:
-    void rowsReset(const ChannelRows& rows) override;
-    void rowRemoved(const ChannelRows& rows, int32_t row) override;
-    void rowRepaint(const ChannelRows& rows, int32_t row) override;
+    void rowsReset(const ListRows& rows) override;
+    void rowRemoved(const ListRows& rows, int32_t row) override;
+    void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override;
 
     // Serves the virtual list: texts and per-column colours.
@@ -46,7 +46,7 @@ public:
     LRESULT customDraw(NMLVCUSTOMDRAW* draw);
 
     HWND hwnd = nullptr;
-    const ChannelRows* rows = nullptr;
+    const ListRows* rows = nullptr;
 };
 
 class ComboBox final : public CountrySelectorUi {

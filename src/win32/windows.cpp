@@ -582,7 +582,7 @@ void Windows::destroyAllWindows() {
 
 // channelList: a virtual list over the program's rows.
 
-void ListView::rowsReset(const ChannelRows& newRows) {
+void ListView::rowsReset(const ListRows& newRows) {
     rows = &newRows;
     if (!hwnd)
         return;
@@ -602,7 +602,7 @@ void ListView::rowsReset(const ChannelRows& newRows) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-void ListView::rowRemoved(const ChannelRows& newRows, int32_t row) {
+void ListView::rowRemoved(const ListRows& newRows, int32_t row) {
     rows = &newRows;
     if (!hwnd)
         return;
@@ -613,7 +613,7 @@ void ListView::rowRemoved(const ChannelRows& newRows, int32_t row) {
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-void ListView::rowRepaint(const ChannelRows& newRows, int32_t row) {
+void ListView::rowRepaint(const ListRows& newRows, int32_t row) {
     rows = &newRows;
     if (!hwnd || row < 0 || row >= newRows.count())
         return;

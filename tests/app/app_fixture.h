@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "fake/memory_layer.h"
 #include "fake/sandbox.h"
 

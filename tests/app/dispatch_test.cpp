@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/window_defs.h"
+#include "ui/window_defs.h"
 #include "app_fixture.h"
 #include "settings/launch.h"
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/ids.h"
+#include "ui/ids.h"
 
 namespace vistrelle {
 namespace {

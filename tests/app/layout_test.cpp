@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_defs.h"
+#include "ui/window_defs.h"
 #include "app_fixture.h"
 
 namespace vistrelle::testing {

@@ -6,13 +6,13 @@ namespace vistrelle::testing {
 
 // --- channelList
 
-void MemoryChannelList::rowsReset(const ChannelRows& r) {
+void MemoryChannelList::rowsReset(const ListRows& r) {
     rows = &r;
     resets++;
     selected = -1;
 }
 
-void MemoryChannelList::rowRemoved(const ChannelRows& r, int32_t row) {
+void MemoryChannelList::rowRemoved(const ListRows& r, int32_t row) {
     rows = &r;
     removed.push_back(row);
     if (selected == row) {
@@ -22,7 +22,7 @@ void MemoryChannelList::rowRemoved(const ChannelRows& r, int32_t row) {
     }
 }
 
-void MemoryChannelList::rowRepaint(const ChannelRows& r, int32_t row) {
+void MemoryChannelList::rowRepaint(const ListRows& r, int32_t row) {
     rows = &r;
     repainted.push_back(row);
 }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
-#include "app/window_layer.h"
+#include "ui/ids.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle::testing {
 
@@ -24,9 +24,9 @@ struct MessageBoxCall {
 
 class MemoryChannelList final : public ChannelListUi {
 public:
-    void rowsReset(const ChannelRows& rows) override;
-    void rowRemoved(const ChannelRows& rows, int32_t row) override;
-    void rowRepaint(const ChannelRows& rows, int32_t row) override;
+    void rowsReset(const ListRows& rows) override;
+    void rowRemoved(const ListRows& rows, int32_t row) override;
+    void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override { return selected; }
 
     // What the list shows now (read through the rows it was given).
@@ -39,7 +39,7 @@ public:
     int32_t resets = 0;
     std::vector<int32_t> removed;
     std::vector<int32_t> repainted;
-    const ChannelRows* rows = nullptr;
+    const ListRows* rows = nullptr;
 };
 
 class MemoryCountrySelector final : public CountrySelectorUi {

@@ -3,7 +3,7 @@
 #include <gdkmm/seat.h>
 #include <gtkmm/main.h>
 
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "gtk/message_box.h"
 
 namespace vistrelle::gtk::testing {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "catalog/catalog.h"
 #include "fake/memory_layer.h"
 #include "fake/sandbox.h"

@@ -8,7 +8,7 @@
 
 #include <map>
 
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "gtk/message_box.h"
 #include "gtk_fixture.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "fake/memory_layer.h"
 
 namespace vistrelle {

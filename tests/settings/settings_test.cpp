@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
+#include "ui/ids.h"
 #include "fake/child_process.h"
 #include "fake/memory_layer.h"
 #include "fake/sandbox.h"

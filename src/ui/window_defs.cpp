@@ -1,8 +1,8 @@
-#include "app/window_defs.h"
+#include "ui/window_defs.h"
 
 #include <array>
 
-#include "app/ids.h"
+#include "ui/ids.h"
 
 namespace vistrelle {
 

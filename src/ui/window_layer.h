@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/window_defs.h"
-#include "catalog/channel_rows.h"
+#include "ui/window_defs.h"
+#include "ui/list_rows.h"
 
 namespace vistrelle {
 
@@ -44,16 +44,16 @@ public:
     virtual int64_t monotonicMilliseconds() = 0;
 };
 
-// channelList. The rows live in the program (ChannelRows); the layer shows them.
+// channelList. The rows live in the program (ChannelRows, behind ListRows); the layer shows them.
 class ChannelListUi {
 public:
     virtual ~ChannelListUi() = default;
     // All rows may have changed (count, texts, colours); the selection is gone.
-    virtual void rowsReset(const ChannelRows& rows) = 0;
+    virtual void rowsReset(const ListRows& rows) = 0;
     // The row at `row` was removed; the rows after it moved up by one.
-    virtual void rowRemoved(const ChannelRows& rows, int32_t row) = 0;
+    virtual void rowRemoved(const ListRows& rows, int32_t row) = 0;
     // The colours of one row changed.
-    virtual void rowRepaint(const ChannelRows& rows, int32_t row) = 0;
+    virtual void rowRepaint(const ListRows& rows, int32_t row) = 0;
     virtual int32_t selectedRow() = 0;  // 0-based, -1 when none
 };
 
