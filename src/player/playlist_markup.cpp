@@ -313,7 +313,8 @@ void readAsx(std::string_view text, EntryList& list) {
         } else if (token.name == "entryref") {
             list.add(href, {}, {}, true);
         } else if (token.name == "base") {
-            (entry.inside() ? entryBase : playlistBase) = list.resolveOnFinal(href);
+            // A BASE is relative to the one before it: the playlist's, inside an entry.
+            (entry.inside() ? entryBase : playlistBase) = list.resolve(href);
             list.setBase(entryBase.empty() ? playlistBase : entryBase);
         } else if (token.name == "title" && entry.wantsTitle()) {
             capture.start("title");

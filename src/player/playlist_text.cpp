@@ -324,17 +324,16 @@ std::optional<AddressParts> absoluteParts(std::string_view address) {
 EntryList::EntryList(std::string_view finalUrl, size_t budget)
     : final_(absoluteParts(finalUrl)), budget_(budget) {}
 
-std::string EntryList::resolveOnFinal(std::string_view address) const {
+std::string EntryList::resolve(std::string_view address) const {
     const std::string cleaned = cleanAddress(address);
-    if (cleaned.empty()) {
+    if (cleaned.empty() || cleaned.find('\0') != std::string::npos) {
         return {};
     }
-    return resolveAgainst(final_ ? &*final_ : nullptr, cleaned);
+    return resolveAgainst(base_ ? &*base_ : (final_ ? &*final_ : nullptr), cleaned);
 }
 
 void EntryList::setBase(std::string_view address) {
-    const std::string resolved = resolveOnFinal(address);
-    base_ = resolved.empty() ? std::nullopt : absoluteParts(resolved);
+    base_ = address.empty() ? std::nullopt : absoluteParts(address);
 }
 
 bool EntryList::add(std::string_view address, std::string title,
@@ -342,12 +341,7 @@ bool EntryList::add(std::string_view address, std::string title,
     if (full()) {
         return false;
     }
-    const std::string cleaned = cleanAddress(address);
-    if (cleaned.empty() || cleaned.find('\0') != std::string::npos) {
-        return false;
-    }
-    const AddressParts* base = base_ ? &*base_ : (final_ ? &*final_ : nullptr);
-    std::string url = resolveAgainst(base, cleaned);
+    std::string url = resolve(address);
     if (url.empty()) {
         return false;
     }

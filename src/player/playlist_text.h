@@ -65,11 +65,11 @@ class EntryList {
 public:
     EntryList(std::string_view finalUrl, size_t budget);
 
-    // A base address for the following entries, itself resolved against the final address;
-    // empty (or unresolvable) returns to the final address.
+    // A base address for the following entries (absolute, see resolve); empty (or
+    // unresolvable) returns to the final address.
     void setBase(std::string_view address);
-    // `address` resolved against the final address (not the current base).
-    std::string resolveOnFinal(std::string_view address) const;
+    // `address` resolved against the current base.
+    std::string resolve(std::string_view address) const;
 
     bool add(std::string_view address, std::string title = {},
              std::vector<std::pair<std::string, std::string>> attributes = {},
