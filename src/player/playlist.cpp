@@ -11,13 +11,16 @@ using namespace playlist_detail;
 // The first bytes of the media formats internet radio and television send.
 bool startsLikeMedia(std::string_view bytes) {
     constexpr std::string_view kSignatures[] = {
-        "ID3",                               // MP3 with a tag
+        "ID3\x02",                           // MP3 with a version 2.2 tag
+        "ID3\x03",                           // 2.3
+        "ID3\x04",                           // 2.4
         "OggS",                              // Ogg Vorbis, Opus, Theora
         "fLaC",                              // FLAC
         "RIFF",                              // WAV, AVI
-        "FLV",                               // Flash video
+        "FLV\x01",                           // Flash video
         ".RMF",                              // RealMedia
-        "NSV",                               // Nullsoft video
+        "NSVf",                              // Nullsoft video
+        "NSVs",                              // Nullsoft video, a stream joined midway
         "#!AMR",                             // AMR
         "\x1A\x45\xDF\xA3",                  // Matroska, WebM
         "\x30\x26\xB2\x75\x8E\x66\xCF\x11",  // ASF (WMA, WMV)

@@ -26,7 +26,7 @@ TEST(PlaylistTest, KindComesFromTheBytes) {
     const std::vector<Sniffed> cases = {
         {"empty", "", PlaylistKind::Stream},
         {"mp3 frame", "\xFF\xFB\x90\x64rest of a frame", PlaylistKind::Stream},
-        {"mp3 with tag", "ID3\x03\x00", PlaylistKind::Stream},
+        {"mp3 with tag", std::string("ID3\x03\x00", 5), PlaylistKind::Stream},
         {"aac adts", "\xFF\xF1\x50\x80", PlaylistKind::Stream},
         {"ogg page", std::string("OggS\0\x02", 6) + "#EXTM3U", PlaylistKind::Stream},
         {"asf header", asf + "<ASX>", PlaylistKind::Stream},
