@@ -333,7 +333,7 @@ void readXspf(std::string_view text, EntryList& list) {
             continue;
         }
         if (token.type == Token::EndTag) {
-            if (token.name == capture.element()) {
+            if (capture.active() && token.name == capture.element()) {
                 if (token.name == "title") {
                     track.setTitle(list, capture.text());
                 } else {

@@ -119,7 +119,7 @@ TEST(PlaylistTest, FormatsWithTheirQuirks) {
         {"xspf: entities, CDATA, location outside a track ignored",
          "<playlist><location>http://self.example/</location><trackList><track>"
          "<location> http://a.example/?a=1&amp;b=2 </location><title><![CDATA[A & <B>]]>"
-         "</title><location>alt.ogg</location></track></trackList></playlist>",
+         "</title><location>alt.ogg</location></ ></track></trackList></playlist>",
          {{"http://a.example/?a=1&b=2", "A & <B>"},
           {"http://radio.example/lists/alt.ogg", "A & <B>"}}},
     };
@@ -190,6 +190,36 @@ TEST(PlaylistTest, RealWorldFiles) {
     EXPECT_EQ(entriesOf(xspf),
               (Entries{{"http://stream.example/jazz.ogg?a=1&b=2", "Jazz & Blues \xE2\x98\xBA"},
                        {"http://lists.example/talk/stream.mp3", "Talk <live>"}}));
+}
+
+TEST(PlaylistTest, NestedPlaylistsResolveAgainstTheirOwnAddress) {
+    // An ASX names a PLS by a relative address; the PLS, fetched from there, names the stream
+    // relative to itself.
+    const Playlist outer = readPlaylist(
+        "<asx><entry><ref href='lists/inner.pls?id=7'/></entry>"
+        "<entryref href='//other.example/more.asx'/></asx>",
+        "https://radio.example/a/b/outer.asx");
+    ASSERT_EQ(outer.entries.size(), 2u);
+    EXPECT_EQ(outer.entries[0].url, "https://radio.example/a/b/lists/inner.pls?id=7");
+    EXPECT_EQ(outer.entries[1].url, "https://other.example/more.asx");
+    EXPECT_TRUE(outer.entries[1].isReference);
+
+    const Playlist inner =
+        readPlaylist("[playlist]\nFile1=../../live/stream.mp3\n", outer.entries[0].url);
+    EXPECT_EQ(entriesOf(inner), (Entries{{"https://radio.example/a/live/stream.mp3", ""}}));
+
+    // Without an absolute address of its own, a relative entry cannot be resolved.
+    EXPECT_TRUE(readPlaylist("#EXTM3U\nstream.mp3\n", "").entries.empty());
+    EXPECT_EQ(readPlaylist("#EXTM3U\nhttp://a.example/\n", "").entries.size(), 1u);
+}
+
+TEST(PlaylistTest, CutOffInputKeepsWhatWasRead) {
+    const Playlist asx =
+        readPlaylist("<ASX><Entry><Ref href=\"http://a.example/1\"/></Entry><Entry><Ref hr", kFrom);
+    EXPECT_EQ(entriesOf(asx), (Entries{{"http://a.example/1", ""}}));
+    // A character cut in two at the end is left out.
+    const Playlist pls = readPlaylist("[playlist]\nFile1=http://a.example/\nTitle1=Caf\xC3", kFrom);
+    EXPECT_EQ(entriesOf(pls), (Entries{{"http://a.example/", "Caf"}}));
 }
 
 std::string utf16(std::u16string_view text, bool littleEndian) {
