@@ -263,7 +263,7 @@ MarkupRoot classifyMarkup(std::string_view text) {
             return MarkupRoot::Html;
         }
         if (token.type == Token::StartTag) {
-            if (token.name == "asx") {
+            if (token.name == "asx" || token.name == "entry" || token.name == "ref") {
                 return MarkupRoot::Asx;
             }
             if (token.name == "playlist") {

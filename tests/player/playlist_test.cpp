@@ -48,6 +48,8 @@ TEST(PlaylistTest, KindComesFromTheBytes) {
          PlaylistKind::Asx},
         {"truncated asx", "<asx version=\"3.0\"><entry><ref href=\"http://a.example/",
          PlaylistKind::Asx},
+        {"asx without its root", "<Entry><Ref href='http://a.example/'/></Entry>",
+         PlaylistKind::Asx},
         {"reference file", "[Reference]\r\nRef1=http://wm.example/live?MSWMExt=.asf\r\n",
          PlaylistKind::Asx},
         {"xspf", "<playlist xmlns='http://xspf.org/ns/0/'>", PlaylistKind::Xspf},
