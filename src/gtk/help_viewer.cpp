@@ -146,6 +146,7 @@ HelpViewer::HelpViewer(std::unique_ptr<HelpArchive> archive, std::vector<HelpTop
     webkit_settings_set_enable_javascript_markup(settings, FALSE);
     webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
     g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
+    g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
     viewWidget_ = Glib::wrap(GTK_WIDGET(view_));
 
     paned_.pack1(contentsScroll_, false, false);
@@ -223,6 +224,24 @@ gboolean HelpViewer::onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* d
         viewer->opener_(address);
     }
     return TRUE;
+}
+
+void HelpViewer::onLoadChanged(WebKitWebView* /*view*/, WebKitLoadEvent event, gpointer self) {
+    if (event != WEBKIT_LOAD_COMMITTED) {
+        return;
+    }
+    // The contents follow the page shown, whichever way it was reached.
+    auto* viewer = static_cast<HelpViewer*>(self);
+    std::string shown = viewer->shownPage();
+    viewer->store_->foreach_iter([viewer, &shown](const Gtk::TreeIter& row) {
+        std::string page = (*row)[viewer->columns_.page];
+        if (page != shown) {
+            return false;
+        }
+        viewer->contents_.expand_to_path(viewer->store_->get_path(row));
+        viewer->contents_.get_selection()->select(row);
+        return true;
+    });
 }
 
 void HelpViewer::onSchemeRequest(WebKitURISchemeRequest* request, gpointer /*unused*/) {

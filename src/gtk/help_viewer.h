@@ -76,6 +76,7 @@ private:
     void onTopicChosen();
     static gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                    WebKitPolicyDecisionType type, gpointer self);
+    static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
     static void onSchemeRequest(WebKitURISchemeRequest* request, gpointer unused);
 
     std::unique_ptr<HelpArchive> archive_;

@@ -112,6 +112,10 @@ TEST_F(HelpViewerTest, FollowsLinksAndTheContentsInsideTheArchive) {
     waitForPage("/updating.html");
     EXPECT_EQ(run("document.querySelector('h1').innerText"), "Updating the catalogue");
     EXPECT_NE(text().find("updater.ini"), std::string::npos);
+    // The contents show where the link led.
+    Gtk::TreeIter selected = viewer->contentsView().get_selection()->get_selected();
+    ASSERT_TRUE(selected);
+    EXPECT_EQ(viewer->contentsView().get_model()->get_path(selected).to_string(), "3");
 
     // A row of the contents shows its page.
     Gtk::TreePath fifth("4");
