@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "fake/sandbox.h"
+#include "gtk/gtk_layer.h"
+#include "gtk/message_box.h"
 #include "gtk_fixture.h"
+#include "ui/ids.h"
 
 namespace vistrelle::gtk {
 namespace {
@@ -163,6 +166,63 @@ TEST_F(HelpViewerTest, DamagedOrMissingArchivesAreRefused) {
         EXPECT_FALSE(HelpViewer::open((sandbox.path() / "Help.chm").string(), nullptr)) << c.what;
     }
     EXPECT_FALSE(HelpViewer::open((sandbox.path() / "missing.chm").string(), nullptr));
+}
+
+// The whole program: F1 opens the help window, then the notice; the window closes at exit.
+class HelpProgramTest : public testing::GtkAppTest {};
+
+TEST_F(HelpProgramTest, F1OpensTheHelpWindowThenTheNoticeAndExitClosesIt) {
+    sandbox.write("channels.dat", "Norway|NRK 1|300|News||http://tv.example/nrk.asx|\r\n");
+    std::filesystem::copy_file(VISTRELLE_HELP_FILE, sandbox.path() / "Help.chm");
+    startProgram();
+    // What was open when the notice came up.
+    struct Seen {
+        std::string text;
+        size_t viewers = 0;
+        bool shown = false;
+        bool answered = false;
+    } seen;
+    struct Watch {
+        Seen* seen;
+        GtkLauncher* launcher;
+    } watched{&seen, &layer->launches()};
+    guint answer = g_timeout_add(
+        20,
+        [](gpointer data) -> gboolean {
+            auto* watch = static_cast<Watch*>(data);
+            Gtk::Dialog* box = currentMessageBox();
+            if (box == nullptr) {
+                return G_SOURCE_CONTINUE;
+            }
+            watch->seen->text = currentMessageText();
+            std::vector<HelpViewer*> viewers = watch->launcher->helpViewers();
+            watch->seen->viewers = viewers.size();
+            watch->seen->shown = !viewers.empty() && viewers.front()->get_visible();
+            box->response(GTK_RESPONSE_OK);
+            watch->seen->answered = true;
+            return G_SOURCE_REMOVE;
+        },
+        &watched);
+    // Never left behind pointing at this test's locals.
+    struct RemoveIfPending {
+        guint source;
+        const bool& answered;
+        ~RemoveIfPending() {
+            if (!answered) {
+                g_source_remove(source);
+            }
+        }
+    } removeIfPending{answer, seen.answered};
+    pressKey(mainWindow(), GDK_KEY_F1);
+    ASSERT_TRUE(runUntil([&] { return !seen.text.empty(); }));
+    EXPECT_EQ(seen.text, "This is an old version of the help file, a new will be coming soon!");
+    EXPECT_EQ(seen.viewers, 1u);
+    EXPECT_TRUE(seen.shown);
+    settle(50);
+    EXPECT_EQ(currentMessageBox(), nullptr);
+
+    ASSERT_TRUE(exitThroughMenu());
+    EXPECT_TRUE(layer->launches().helpViewers().empty());
 }
 
 }  // namespace
