@@ -131,7 +131,7 @@ HelpViewer::HelpViewer(std::unique_ptr<HelpArchive> archive, std::vector<HelpTop
     contents_.set_enable_search(false);
     fillContents(topics);
     contents_.expand_all();
-    contents_.get_selection()->signal_changed().connect(
+    topicChosen_ = contents_.get_selection()->signal_changed().connect(
         sigc::mem_fun(*this, &HelpViewer::onTopicChosen));
     contentsScroll_.set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
     contentsScroll_.set_shadow_type(Gtk::SHADOW_IN);
@@ -157,6 +157,7 @@ HelpViewer::HelpViewer(std::unique_ptr<HelpArchive> archive, std::vector<HelpTop
 }
 
 HelpViewer::~HelpViewer() {
+    topicChosen_.disconnect();
     g_signal_handlers_disconnect_by_data(view_, this);
     g_object_set_data(G_OBJECT(view_), kViewerKey, nullptr);
     webkit_web_view_stop_loading(view_);

@@ -86,6 +86,7 @@ private:
     Gtk::Paned paned_{Gtk::ORIENTATION_HORIZONTAL};
     Gtk::ScrolledWindow contentsScroll_;
     Gtk::TreeView contents_;
+    sigc::connection topicChosen_;
     WebKitWebView* view_ = nullptr;
     Gtk::Widget* viewWidget_ = nullptr;
 };
