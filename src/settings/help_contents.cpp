@@ -101,12 +101,13 @@ std::string decodeValue(std::string_view raw) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '&') {
-            size_t end = text.find(';', i + 1);
-            if (end != std::string::npos && end - i <= 10) {
+            // A reference is short: its ';' is looked for among the next few bytes only.
+            size_t length = std::string_view(text).substr(i + 1, 10).find(';');
+            if (length != std::string_view::npos) {
                 if (uint32_t code =
-                        referencedCharacter(std::string_view(text).substr(i + 1, end - i - 1))) {
+                        referencedCharacter(std::string_view(text).substr(i + 1, length))) {
                     appendUtf8(out, code);
-                    i = end;
+                    i += length + 1;
                     continue;
                 }
             }
