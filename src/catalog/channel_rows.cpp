@@ -30,6 +30,25 @@ std::string ChannelRows::columnText(int32_t row, int32_t column) const {
     }
 }
 
+int32_t ChannelRows::findPrefix(int32_t column, const TextPrefix& prefix, int32_t from,
+                                int32_t to) const {
+    if (column != 0) {
+        return ListRows::findPrefix(column, prefix, from, to);
+    }
+    // The names are compared where they are stored, the next entries fetched ahead.
+    constexpr int32_t kAhead = 8;
+    const int32_t end = to < count() ? to : count();
+    for (int32_t row = from < 0 ? 0 : from; row < end; ++row) {
+        if (row + kAhead < end) {
+            prefetchFields(rows_[static_cast<size_t>(row + kAhead)]);
+        }
+        if (prefix.startsOf(rows_[static_cast<size_t>(row)].name())) {
+            return row;
+        }
+    }
+    return -1;
+}
+
 RowColours ChannelRows::colours(int32_t row) const {
     auto found = colours_.find(row);
     return found != colours_.end() ? found->second : RowColours{};
