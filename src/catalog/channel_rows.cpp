@@ -35,15 +35,20 @@ int32_t ChannelRows::findPrefix(int32_t column, const TextPrefix& prefix, int32_
     if (column != 0) {
         return ListRows::findPrefix(column, prefix, from, to);
     }
-    // The names are compared where they are stored, the next entries fetched ahead.
-    constexpr int32_t kAhead = 8;
+    // Most rows are told apart by the head of the name they carry; the others by their name.
     const int32_t end = to < count() ? to : count();
     for (int32_t row = from < 0 ? 0 : from; row < end; ++row) {
-        if (row + kAhead < end) {
-            prefetchFields(rows_[static_cast<size_t>(row + kAhead)]);
-        }
-        if (prefix.startsOf(rows_[static_cast<size_t>(row)].name())) {
-            return row;
+        const Channel& channel = rows_[static_cast<size_t>(row)];
+        switch (prefix.matchHead(channel.nameHead())) {
+            case TextPrefix::Head::kNo:
+                break;
+            case TextPrefix::Head::kYes:
+                return row;
+            case TextPrefix::Head::kCheck:
+                if (prefix.startsOf(channel.name())) {
+                    return row;
+                }
+                break;
         }
     }
     return -1;

@@ -96,6 +96,34 @@ bool TextPrefix::startsOfDecoded(std::string_view bytes, size_t byte, size_t mat
     return true;
 }
 
+uint32_t TextPrefix::headOf(std::string_view bytes) {
+    uint32_t head = 0;
+    for (size_t i = 0; i < kHeadBytes && i < bytes.size(); ++i) {
+        auto b = static_cast<uint8_t>(bytes[i]);
+        if (b >= 'A' && b <= 'Z') {
+            b = static_cast<uint8_t>(b + 32);
+        }
+        head |= static_cast<uint32_t>(b) << (8 * i);
+    }
+    return head;
+}
+
+TextPrefix::Head TextPrefix::matchHead(uint32_t head) const {
+    const size_t compared = folded_.size() < kHeadBytes ? folded_.size() : kHeadBytes;
+    for (size_t i = 0; i < compared; ++i) {
+        const uint32_t b = (head >> (8 * i)) & 0xFFu;
+        if (b == 0 || b >= 0x80) {
+            // The end of a short text (or a NUL byte), or a byte that decodes differently in
+            // UTF-8 and Windows-1252: the whole text tells.
+            return Head::kCheck;
+        }
+        if (folded_[i] != b) {
+            return Head::kNo;  // an ASCII character, read alike in both encodings
+        }
+    }
+    return folded_.size() <= kHeadBytes ? Head::kYes : Head::kCheck;
+}
+
 bool TextPrefix::isOneCharacterRepeated() const {
     if (folded_.size() < 2) {
         return false;

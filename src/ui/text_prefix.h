@@ -17,6 +17,14 @@ public:
     bool empty() const { return folded_.empty(); }
     // True when `bytes`, read the same way, starts with the text.
     bool startsOf(std::string_view bytes) const;
+    // The head of a text: its first kHeadBytes bytes, ASCII capitals made small, other bytes as
+    // they are, 0 past its end; packed first byte lowest. Rows can keep it beside their own
+    // numbers so that most rows are told apart without reading their texts.
+    static constexpr size_t kHeadBytes = 3;
+    static uint32_t headOf(std::string_view bytes);
+    enum class Head { kNo, kYes, kCheck };
+    // What a row's head says of startsOf(row text): kCheck when only the whole text can tell.
+    Head matchHead(uint32_t head) const;
     // True for a text of one character typed two or more times ("aaa", "aA").
     bool isOneCharacterRepeated() const;
     // The text's first character alone.

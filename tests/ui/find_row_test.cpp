@@ -25,12 +25,12 @@ private:
     std::vector<std::string> names_;
 };
 
+// Octal escapes where a letter follows, so that it is not read as part of the escape.
 const std::vector<std::string> kNames = {
-    "Alpen Radio",  // 0
-    "alpha Jazz",   // 1
-    "Zeta FM",      // 2
-    "\xC3\x89"
-    "cole FM",          // 3: UTF-8 "Ecole" with an acute E
+    "Alpen Radio",      // 0
+    "alpha Jazz",       // 1
+    "Zeta FM",          // 2
+    "\303\211cole FM",  // 3: UTF-8 "Ecole" with an acute E
     "\xC9tudes Radio",  // 4: Windows-1252, the same capital E
     "\x8Alager",        // 5: Windows-1252 capital S with caron
     "Mid Talk",         // 6
@@ -39,8 +39,10 @@ const std::vector<std::string> kNames = {
     "Alpen Kino",       // 9
     "AArdvark",         // 10
     "zulu",             // 11
-    "\xC3\x9F"
-    "a",  // 12: sharp s has no capital here
+    "\303\237a",        // 12: sharp s has no capital here
+    "Caf\xE9",          // 13: Windows-1252
+    "Cafe",             // 14
+    "Mu",               // 15: shorter than the head a row keeps
 };
 
 TEST(FindChannelRow, FirstMatchFromTheStartRowWrappingAround) {
@@ -76,8 +78,15 @@ TEST(FindChannelRow, FirstMatchFromTheStartRowWrappingAround) {
         {"aa", 0, 10, 10},                    // the whole text first
         {"zz", 2, -1, 11},                    // one letter again: the next row with it
         {"zzz", 11, -1, 2},                   // ... wrapping around
-        {"zZ", 13, -1, 2},                    // ... from the top when the start is outside
-        {"mm", 6, -1, 6},                     // the only one: itself again
+        {"zZ", 16, -1, 2},                    // ... from the top when the start is outside
+        {"mm", 6, -1, 15},
+        {"mmm", 15, -1, 6},
+        {"caf", 0, 13, 13},
+        {"CAF\xC3\xA9", 0, 13, 13},
+        {"CAF\xC3\xA9", 14, 13, 13},
+        {"cafe", 0, 14, 14},
+        {"mu", 0, 15, 15},
+        {"mux", 0, -1, -1},
         {"zy", 2, -1, -1},
     };
     ChannelRows channels;
