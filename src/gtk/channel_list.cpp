@@ -364,6 +364,8 @@ namespace {
 
 // How long the search entry stays up after the last key, as the tree view's own search does.
 constexpr unsigned kSearchTimeoutMs = 5000;
+// A pause longer than this between two characters starts a new text, as the system list does.
+constexpr guint32 kNewTextPauseMs = 1000;
 
 void removeLastCharacter(std::string& text) {
     while (!text.empty()) {
@@ -423,6 +425,14 @@ bool GtkChannelList::onKeyPress(GdkEventKey* event) {
         hideSearch();
         return false;
     }
+    // The key's own time (the clock of the display); events made without one use this process's.
+    const guint32 now = event->time != GDK_CURRENT_TIME
+                            ? event->time
+                            : static_cast<guint32>(g_get_monotonic_time() / 1000);
+    if (searchText_.empty() || now - lastTyped_ > kNewTextPauseMs) {
+        searchText_.clear();
+    }
+    lastTyped_ = now;
     char utf8[8] = {};
     searchText_.append(utf8, static_cast<size_t>(g_unichar_to_utf8(typed, utf8)));
     showSearch();

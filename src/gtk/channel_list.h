@@ -78,6 +78,7 @@ private:
     Gtk::Window searchWindow_{Gtk::WINDOW_POPUP};
     Gtk::Entry searchEntry_;
     std::string searchText_;
+    guint32 lastTyped_ = 0;  // time of the last character typed (the event's, in milliseconds)
     sigc::connection searchTimeout_;
 };
 

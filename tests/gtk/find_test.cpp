@@ -24,14 +24,32 @@ protected:
         settle(100);
         layer->list().view().grab_focus();
     }
+    // Key presses 50 ms apart on the display's clock.
+    void press(guint keyval, GdkModifierType state = GdkModifierType(0)) {
+        clock_ += 50;
+        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+        event->key.window = GDK_WINDOW(g_object_ref(mainWindow().get_window()->gobj()));
+        event->key.send_event = TRUE;
+        event->key.time = clock_;
+        event->key.keyval = keyval;
+        event->key.state = state;
+        GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+        gdk_event_set_device(event, gdk_seat_get_keyboard(seat));
+        gtk_widget_event(GTK_WIDGET(mainWindow().gobj()), event);
+        gdk_event_free(event);
+    }
     void type(std::initializer_list<guint> keys) {
         for (guint key : keys) {
-            pressKey(mainWindow(), key);
+            press(key);
         }
         settle(20);
     }
+    void pause(guint32 ms) { clock_ += ms; }
     std::string entryText() { return layer->list().searchEntry().get_text(); }
     int32_t selected() { return layer->list().selectedRow(); }
+
+private:
+    guint32 clock_ = 1000;
 };
 
 TEST_F(FindTest, TypingSelectsTheFirstMatchFromTheSelectedRowOn) {
@@ -63,6 +81,13 @@ TEST_F(FindTest, TypingSelectsTheFirstMatchFromTheSelectedRowOn) {
     EXPECT_TRUE(list.searchNotFound());
     EXPECT_EQ(entryText(), "x");
 
+    // After a pause of more than a second the next letter starts a new text.
+    pause(1001);
+    type({GDK_KEY_m});
+    EXPECT_EQ(entryText(), "m");
+    EXPECT_EQ(selected(), 3);
+    EXPECT_FALSE(list.searchNotFound());
+
     // Finding never watches.
     EXPECT_EQ(mainWindow().statusText(), " 7 channels loaded");
 }
@@ -73,7 +98,7 @@ TEST_F(FindTest, DownAndControlGStepToTheNextMatch) {
     EXPECT_EQ(selected(), 0);
     type({GDK_KEY_Down});
     EXPECT_EQ(selected(), 1);
-    pressKey(mainWindow(), GDK_KEY_g, GDK_CONTROL_MASK);
+    press(GDK_KEY_g, GDK_CONTROL_MASK);
     EXPECT_EQ(selected(), 6);
     type({GDK_KEY_Down});  // wraps around
     EXPECT_EQ(selected(), 0);
