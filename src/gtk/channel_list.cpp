@@ -391,7 +391,9 @@ bool GtkChannelList::onKeyPress(GdkEventKey* event) {
             case GDK_KEY_BackSpace:
                 removeLastCharacter(searchText_);
                 showSearch();
-                if (!searchText_.empty()) {
+                if (searchText_.empty()) {
+                    searchEntry_.get_style_context()->remove_class(GTK_STYLE_CLASS_ERROR);
+                } else {
                     findFrom(selectedRow());
                 }
                 return true;
