@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "ui/text_prefix.h"
+
 namespace vistrelle {
 
 std::string decimalText(int64_t value) {
@@ -167,6 +169,8 @@ enum TextIndex { kCountry, kName, kCategory, kComment, kStreamUrl, kHomepage };
 
 }  // namespace
 
+static_assert(sizeof(Channel) == 16, "an entry stays at 16 bytes");
+
 Channel::Channel(std::string_view country, std::string_view name, int32_t bitrate,
                  std::string_view category, std::string_view comment, std::string_view streamUrl,
                  std::string_view homepage) {
@@ -189,10 +193,15 @@ Channel::Channel(std::string_view country, std::string_view name, int32_t bitrat
     ChannelChunk* chunk = chunkTable->place(ChannelRecord::sizeFor(total), offset_);
     ChannelRecord::build(chunk->at(offset_), texts, bitrate);
     chunk_ = chunk->id();
+    const uint32_t head = TextPrefix::headOf(texts[kName]);
+    for (size_t i = 0; i < sizeof nameHead_; ++i) {
+        nameHead_[i] = static_cast<uint8_t>(head >> (8 * i));
+    }
 }
 
 Channel::Channel(const Channel& other) noexcept
     : watching(other.watching),
+      nameHead_{other.nameHead_[0], other.nameHead_[1], other.nameHead_[2]},
       favoriteId(other.favoriteId),
       chunk_(other.chunk_),
       offset_(other.offset_) {
@@ -203,6 +212,7 @@ Channel::Channel(const Channel& other) noexcept
 
 Channel::Channel(Channel&& other) noexcept
     : watching(other.watching),
+      nameHead_{other.nameHead_[0], other.nameHead_[1], other.nameHead_[2]},
       favoriteId(other.favoriteId),
       chunk_(std::exchange(other.chunk_, 0)),
       offset_(std::exchange(other.offset_, 0)) {}
@@ -273,6 +283,7 @@ void swap(Channel& a, Channel& b) noexcept {
     std::swap(a.offset_, b.offset_);
     std::swap(a.watching, b.watching);
     std::swap(a.favoriteId, b.favoriteId);
+    std::swap(a.nameHead_, b.nameHead_);
 }
 
 void prefetchFields(const Channel& channel) noexcept {

@@ -50,8 +50,21 @@ public:
     // Asks the processor to fetch the entry's fields ahead of use (a hint; it may do nothing).
     friend void prefetchFields(const Channel& channel) noexcept;
 
+    // The first bytes of the name as TextPrefix compares them (TextPrefix::headOf), kept in the
+    // entry so that finding a row by its name seldom reads the record.
+    uint32_t nameHead() const noexcept {
+        return static_cast<uint32_t>(nameHead_[0]) | (static_cast<uint32_t>(nameHead_[1]) << 8) |
+               (static_cast<uint32_t>(nameHead_[2]) << 16);
+    }
+
     // 1 on the entry of shownChannels whose channel is being watched.
     uint8_t watching = 0;
+
+private:
+    // Beside `watching`, in room the entry has anyway.
+    uint8_t nameHead_[3] = {};
+
+public:
     // Links an entry of favoriteChannels and the view entries copied from it (0: none), so
     // that a favourite can be found again after its view was sorted. Never stored.
     uint32_t favoriteId = 0;

@@ -30,6 +30,30 @@ std::string ChannelRows::columnText(int32_t row, int32_t column) const {
     }
 }
 
+int32_t ChannelRows::findPrefix(int32_t column, const TextPrefix& prefix, int32_t from,
+                                int32_t to) const {
+    if (column != 0) {
+        return ListRows::findPrefix(column, prefix, from, to);
+    }
+    // Most rows are told apart by the head of the name they carry; the others by their name.
+    const int32_t end = to < count() ? to : count();
+    for (int32_t row = from < 0 ? 0 : from; row < end; ++row) {
+        const Channel& channel = rows_[static_cast<size_t>(row)];
+        switch (prefix.matchHead(channel.nameHead())) {
+            case TextPrefix::Head::kNo:
+                break;
+            case TextPrefix::Head::kYes:
+                return row;
+            case TextPrefix::Head::kCheck:
+                if (prefix.startsOf(channel.name())) {
+                    return row;
+                }
+                break;
+        }
+    }
+    return -1;
+}
+
 RowColours ChannelRows::colours(int32_t row) const {
     auto found = colours_.find(row);
     return found != colours_.end() ? found->second : RowColours{};

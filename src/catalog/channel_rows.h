@@ -19,6 +19,8 @@ public:
     std::string text(int32_t row) const override;
     std::string columnText(int32_t row, int32_t column) const override;
     RowColours colours(int32_t row) const override;
+    int32_t findPrefix(int32_t column, const TextPrefix& prefix, int32_t from,
+                       int32_t to) const override;
 
     // Changes, made by the catalogue only. Rows outside the list are ignored.
     void append(const Channel& channel);  // the row shows channelRowText(channel)

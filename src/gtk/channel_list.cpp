@@ -1,12 +1,14 @@
 #include "gtk/channel_list.h"
 
 #include <atkmm/object.h>
+#include <glibmm/main.h>
 #include <gtkmm/cellrenderertext.h>
 
+#include "gtk/event_pump.h"
 #include "ui/display_text.h"
+#include "ui/find_row.h"
 #include "ui/ids.h"
 #include "ui/window_defs.h"
-#include "gtk/event_pump.h"
 
 namespace vistrelle::gtk {
 
@@ -184,12 +186,25 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
         columns_.push_back(column);
     }
     view_.set_fixed_height_mode(true);
-    view_.set_enable_search(false);
+    view_.set_enable_search(false);  // the program finds rows itself (onKeyPress)
     view_.set_headers_visible(true);
     view_.get_selection()->set_mode(Gtk::SELECTION_SINGLE);
     gtk_tree_view_set_model(view_.gobj(), model_);
     view_.signal_button_press_event().connect(sigc::mem_fun(*this, &GtkChannelList::onButtonPress),
                                               false);
+    // Typing finds a row; the program answers, the entry below the list shows the text.
+    view_.signal_key_press_event().connect(sigc::mem_fun(*this, &GtkChannelList::onKeyPress),
+                                           false);
+    view_.signal_focus_out_event().connect([this](GdkEventFocus*) {
+        hideSearch();
+        return false;
+    });
+    searchEntry_.set_can_focus(false);
+    searchEntry_.set_editable(false);
+    searchEntry_.get_accessible()->set_name("Find channel");
+    searchEntry_.show();
+    searchWindow_.add(searchEntry_);
+    searchWindow_.set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
 
     view_.get_accessible()->set_name("Channel list");
     view_.get_accessible()->set_description("The channels of the current view");
@@ -197,6 +212,7 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
 }
 
 GtkChannelList::~GtkChannelList() {
+    searchTimeout_.disconnect();
     rows_ = nullptr;
     gtk_tree_view_set_model(view_.gobj(), nullptr);
     g_object_unref(model_);
@@ -207,6 +223,7 @@ GtkChannelList::~GtkChannelList() {
 
 void GtkChannelList::rowsReset(const ListRows& rows) {
     rows_ = &rows;
+    hideSearch();
     RowModel* model = rowModel(model_);
     GtkTreeView* view = view_.gobj();
     if (model->count == rows.count() && gtk_tree_view_get_model(view) == model_) {
@@ -299,6 +316,7 @@ int32_t GtkChannelList::columnAt(int32_t position) {
 }
 
 void GtkChannelList::detach() {
+    hideSearch();
     gtk_tree_view_set_model(view_.gobj(), nullptr);
     rowModel(model_)->count = 0;
     rows_ = nullptr;
@@ -309,6 +327,7 @@ bool GtkChannelList::onButtonPress(GdkEventButton* event) {
     if (!bin || event->window != bin->gobj()) {
         return false;  // the header
     }
+    hideSearch();
     if (lastButton_ != nullptr) {
         gdk_event_free(lastButton_);
     }
@@ -339,6 +358,150 @@ bool GtkChannelList::onButtonPress(GdkEventButton* event) {
         router_.controlEvent(kChannelList, kListDoubleClick);
     }
     return false;
+}
+
+namespace {
+
+// How long the search entry stays up after the last key, as the tree view's own search does.
+constexpr unsigned kSearchTimeoutMs = 5000;
+// A pause longer than this between two characters starts a new text, as the system list does.
+constexpr guint32 kNewTextPauseMs = 1000;
+
+void removeLastCharacter(std::string& text) {
+    while (!text.empty()) {
+        const auto last = static_cast<unsigned char>(text.back());
+        text.pop_back();
+        if ((last & 0xC0) != 0x80) {
+            break;  // the first byte of a UTF-8 sequence
+        }
+    }
+}
+
+}  // namespace
+
+bool GtkChannelList::onKeyPress(GdkEventKey* event) {
+    const auto modifiers =
+        event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK | GDK_META_MASK);
+    const bool control = modifiers == GDK_CONTROL_MASK && !(event->state & GDK_SHIFT_MASK);
+    if (searchShown()) {
+        switch (event->keyval) {
+            case GDK_KEY_Escape:
+                hideSearch();
+                return true;
+            case GDK_KEY_BackSpace:
+                removeLastCharacter(searchText_);
+                showSearch();
+                if (searchText_.empty()) {
+                    searchEntry_.get_style_context()->remove_class(GTK_STYLE_CLASS_ERROR);
+                } else {
+                    findFrom(selectedRow());
+                }
+                return true;
+            case GDK_KEY_Down:
+            case GDK_KEY_KP_Down:
+                if (modifiers == 0) {
+                    showSearch();
+                    if (!findFrom(selectedRow() + 1)) {
+                        view_.error_bell();
+                    }
+                    return true;
+                }
+                break;
+            case GDK_KEY_g:
+            case GDK_KEY_G:
+                if (control) {
+                    showSearch();
+                    if (!findFrom(selectedRow() + 1)) {
+                        view_.error_bell();
+                    }
+                    return true;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    const gunichar typed = gdk_keyval_to_unicode(event->keyval);
+    if (modifiers != 0 || typed < 0x20 || typed == 0x7F || (typed == ' ' && !searchShown())) {
+        // Any other key ends the search and does what it does in the list.
+        hideSearch();
+        return false;
+    }
+    // The key's own time (the clock of the display); events made without one use this process's.
+    const guint32 now = event->time != GDK_CURRENT_TIME
+                            ? event->time
+                            : static_cast<guint32>(g_get_monotonic_time() / 1000);
+    if (searchText_.empty() || now - lastTyped_ > kNewTextPauseMs) {
+        searchText_.clear();
+    }
+    lastTyped_ = now;
+    char utf8[8] = {};
+    searchText_.append(utf8, static_cast<size_t>(g_unichar_to_utf8(typed, utf8)));
+    showSearch();
+    findFrom(selectedRow());
+    return true;
+}
+
+bool GtkChannelList::findFrom(int32_t startRow) {
+    const int32_t row = rows_ != nullptr ? findChannelRow(*rows_, searchText_, startRow) : -1;
+    auto style = searchEntry_.get_style_context();
+    if (row < 0) {
+        style->add_class(GTK_STYLE_CLASS_ERROR);
+        return false;
+    }
+    style->remove_class(GTK_STYLE_CLASS_ERROR);
+    selectRow(row);
+    return true;
+}
+
+bool GtkChannelList::searchNotFound() const {
+    return searchEntry_.get_style_context()->has_class(GTK_STYLE_CLASS_ERROR);
+}
+
+void GtkChannelList::selectRow(int32_t row) {
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_set_cursor(view_.gobj(), path, nullptr, FALSE);
+    gtk_tree_view_scroll_to_cell(view_.gobj(), path, nullptr, TRUE, 0.5F, 0.0F);
+    gtk_tree_path_free(path);
+}
+
+void GtkChannelList::showSearch() {
+    searchEntry_.set_text(searchText_);
+    searchEntry_.set_position(-1);
+    if (!searchShown()) {
+        searchEntry_.get_style_context()->remove_class(GTK_STYLE_CLASS_ERROR);
+        // Below the list, at its right edge, as the tree view places its own search entry.
+        if (auto* toplevel = dynamic_cast<Gtk::Window*>(view_.get_toplevel())) {
+            searchWindow_.set_transient_for(*toplevel);
+        }
+        int x = 0;
+        int y = 0;
+        if (Glib::RefPtr<Gdk::Window> window = scroller_.get_window()) {
+            window->get_origin(x, y);
+        }
+        const Gtk::Allocation area = scroller_.get_allocation();
+        int width = 0;
+        int unused = 0;
+        searchWindow_.get_preferred_width(unused, width);
+        searchWindow_.move(x + area.get_x() + area.get_width() - width,
+                           y + area.get_y() + area.get_height());
+        searchWindow_.show();
+    }
+    searchTimeout_.disconnect();
+    searchTimeout_ = Glib::signal_timeout().connect(
+        [this] {
+            hideSearch();
+            return false;
+        },
+        kSearchTimeoutMs);
+}
+
+void GtkChannelList::hideSearch() {
+    searchTimeout_.disconnect();
+    searchText_.clear();
+    if (searchWindow_.get_visible()) {
+        searchWindow_.hide();
+    }
 }
 
 void GtkChannelList::renderCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel*,

@@ -3,11 +3,14 @@
 #pragma once
 
 #include <gtk/gtk.h>
+#include <gtkmm/entry.h>
 #include <gtkmm/frame.h>
 #include <gtkmm/scrolledwindow.h>
 #include <gtkmm/treeview.h>
+#include <gtkmm/window.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ui/window_layer.h"
@@ -43,8 +46,20 @@ public:
     // The rows are about to go away: show nothing until the next reset.
     void detach();
 
+    // Finding a row by typing its first letters: the search entry shown below the list.
+    bool searchShown() const { return searchWindow_.get_visible(); }
+    const Gtk::Entry& searchEntry() const { return searchEntry_; }
+    // True while the entry shows that no row starts with its text.
+    bool searchNotFound() const;
+
 private:
     bool onButtonPress(GdkEventButton* event);
+    bool onKeyPress(GdkEventKey* event);
+    // Selects the row the program finds for the search text from `startRow` on; false when none.
+    bool findFrom(int32_t startRow);
+    void showSearch();
+    void hideSearch();
+    void selectRow(int32_t row);
     static void renderCell(GtkTreeViewColumn* column, GtkCellRenderer* cell, GtkTreeModel* model,
                            GtkTreeIter* iter, gpointer data);
 
@@ -60,6 +75,11 @@ private:
     };
     std::vector<CellContext> cellContexts_;
     GdkEvent* lastButton_ = nullptr;
+    Gtk::Window searchWindow_{Gtk::WINDOW_POPUP};
+    Gtk::Entry searchEntry_;
+    std::string searchText_;
+    guint32 lastTyped_ = 0;  // time of the last character typed (the event's, in milliseconds)
+    sigc::connection searchTimeout_;
 };
 
 }  // namespace vistrelle::gtk

@@ -71,6 +71,14 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
+char32_t windows1252CodePoint(uint8_t byte) {
+    if (byte < 0x80 || byte >= 0xA0) {
+        return byte;
+    }
+    const uint16_t mapped = kCp1252High[byte - 0x80];
+    return mapped != 0 ? mapped : 0xFFFDu;
+}
+
 std::string displayText(std::string_view bytes) {
     if (isValidUtf8(bytes)) {
         return std::string(bytes);
@@ -81,11 +89,8 @@ std::string displayText(std::string_view bytes) {
         const auto b = static_cast<uint8_t>(c);
         if (b < 0x80) {
             out += c;
-        } else if (b < 0xA0) {
-            uint16_t mapped = kCp1252High[b - 0x80];
-            appendUtf8(out, mapped != 0 ? mapped : 0xFFFDu);
         } else {
-            appendUtf8(out, b);
+            appendUtf8(out, windows1252CodePoint(b));
         }
     }
     return out;

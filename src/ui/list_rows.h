@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "ui/text_prefix.h"
+
 namespace vistrelle {
 
 struct Rgb {
@@ -42,6 +44,17 @@ public:
     // One column's text; empty when the row has fewer columns or is outside the list.
     virtual std::string columnText(int32_t row, int32_t column) const = 0;
     virtual RowColours colours(int32_t row) const = 0;
+    // The first row of [from, to) whose column text starts with `prefix`, or -1. Rows that keep
+    // their texts override it to compare them in place.
+    virtual int32_t findPrefix(int32_t column, const TextPrefix& prefix, int32_t from,
+                               int32_t to) const {
+        for (int32_t row = from < 0 ? 0 : from; row < to && row < count(); ++row) {
+            if (prefix.startsOf(columnText(row, column))) {
+                return row;
+            }
+        }
+        return -1;
+    }
 };
 
 }  // namespace vistrelle

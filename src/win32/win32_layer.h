@@ -44,6 +44,8 @@ public:
     // Serves the virtual list: texts and per-column colours.
     void fillDisplayInfo(NMHDR* header);
     LRESULT customDraw(NMLVCUSTOMDRAW* draw);
+    // Answers LVN_ODFINDITEM: the row the program finds for the text the user typed, or -1.
+    LRESULT findItem(NMHDR* header);
 
     HWND hwnd = nullptr;
     const ListRows* rows = nullptr;

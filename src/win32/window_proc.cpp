@@ -78,7 +78,7 @@ LRESULT listNotification(Win32Layer& layer, HWND hwnd, NMHDR* header, bool& hand
             return list.customDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
         case LVN_ODFINDITEMA:
         case LVN_ODFINDITEMW:
-            return -1;
+            return list.findItem(header);
         default:
             break;
     }

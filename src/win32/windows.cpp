@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "ui/find_row.h"
 #include "win32/win32_layer.h"
 
 namespace vistrelle::win32 {
@@ -642,6 +643,59 @@ void ListView::fillDisplayInfo(NMHDR* header) {
         return;
     const std::string text = rows->columnText(info->item.iItem, info->item.iSubItem);
     lstrcpynA(info->item.pszText, text.c_str(), info->item.cchTextMax);
+}
+
+namespace {
+
+std::string utf8Text(const wchar_t* text) {
+    if (!text)
+        return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return {};
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+    utf8.resize(static_cast<size_t>(size - 1));
+    return utf8;
+}
+
+std::string utf8Text(const char* text) {
+    if (!text)
+        return {};
+    const int size = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (size <= 1)
+        return {};
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), size);
+    return utf8Text(wide.c_str());
+}
+
+}  // namespace
+
+LRESULT ListView::findItem(NMHDR* header) {
+    UINT flags = 0;
+    int start = 0;
+    std::string text;
+    if (header->code == LVN_ODFINDITEMW) {
+        const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
+        flags = find->lvfi.flags;
+        start = find->iStart;
+        if (flags & (LVFI_STRING | LVFI_PARTIAL))
+            text = utf8Text(find->lvfi.psz);
+    } else {
+        const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(header);
+        flags = find->lvfi.flags;
+        start = find->iStart;
+        if (flags & (LVFI_STRING | LVFI_PARTIAL))
+            text = utf8Text(find->lvfi.psz);
+    }
+    // The list asks with LVFI_PARTIAL | LVFI_WRAP while the user types; nothing else asks.
+    if (!rows || !(flags & LVFI_PARTIAL))
+        return -1;
+    const int32_t found = findTypedChannelRow(*rows, text, start);
+    if (found < 0 && !text.empty())
+        MessageBeep(MB_OK);
+    return found;
 }
 
 LRESULT ListView::customDraw(NMLVCUSTOMDRAW* draw) {
