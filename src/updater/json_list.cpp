@@ -92,15 +92,15 @@ public:
             for (std::string& v : values_) {
                 v.clear();
             }
+            current_ = -1;
         }
         ++depth_;
-        current_ = -1;
         return true;
     }
     bool end_object() override {
         --depth_;
-        current_ = -1;
         if (depth_ == 1) {
+            current_ = -1;
             ++objects;
             if (!onObject_(ObjectValues(values_))) {
                 status = ListResult::Code::Stopped;
@@ -198,18 +198,18 @@ ListResult readObjectList(ByteSource& source, std::span<const std::string_view> 
     result.objects = handler.objects;
     result.bytes = cursor.bytes;
     if (source.cancelled()) {
-        result.status = ListResult::Code::Stopped;
+        result.code = ListResult::Code::Stopped;
         return result;
     }
     if (std::string failure = source.error(); !failure.empty()) {
-        result.status = ListResult::Code::SourceFailed;
+        result.code = ListResult::Code::SourceFailed;
         result.error = failure;
         return result;
     }
-    result.status = handler.status;
+    result.code = handler.status;
     result.error = handler.error;
-    if (parsed && result.status == ListResult::Code::Done && cursor.bytes == 0) {
-        result.status = ListResult::Code::NotJson;
+    if (parsed && result.code == ListResult::Code::Done && cursor.bytes == 0) {
+        result.code = ListResult::Code::NotJson;
         result.error = "The answer is empty.";
     }
     return result;

@@ -41,7 +41,7 @@ using ObjectValues = std::span<const std::string>;
 
 struct ListResult {
     enum class Code { Done, NotJson, NotAList, Stopped, SourceFailed };
-    Code status = Code::Done;
+    Code code = Code::Done;
     std::string error;   // what was wrong, for the user
     size_t objects = 0;  // objects handed to the callback
     uint64_t bytes = 0;  // bytes read from the source

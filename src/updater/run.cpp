@@ -61,7 +61,7 @@ struct Run {
             return Outcome::Cancelled;
         }
         reporter.progress(progressText(items, count, counted.bytes));
-        if (result.status != ListResult::Code::Done) {
+        if (result.code != ListResult::Code::Done) {
             error = result.error;
             return Outcome::Failed;
         }

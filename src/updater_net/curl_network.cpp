@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <random>
 
+#include "updater/texts.h"
+
 namespace vistrelle::updater {
 
 namespace {
@@ -104,7 +106,7 @@ private:
         }
         received_ += size;
         if (received_ > maxBytes_) {
-            error_ = "the answer is larger than " + std::to_string(maxBytes_ >> 20) + " MB.";
+            error_ = "the answer is larger than " + byteSize(maxBytes_) + ".";
             return 0;
         }
         piece_.append(data, size);
@@ -163,6 +165,9 @@ CurlNetwork::~CurlNetwork() {
 }
 
 std::unique_ptr<Download> CurlNetwork::open(const std::string& url, uint64_t maxBytes) {
+    if (limits_.maxBytes != 0) {
+        maxBytes = std::min(maxBytes, limits_.maxBytes);
+    }
     return std::make_unique<CurlDownload>(url, maxBytes, cancel_, limits_);
 }
 

@@ -1,0 +1,218 @@
+// Whole runs against a loopback server: the catalogue written, or the old one kept.
+#include "updater/run.h"
+
+#include <gtest/gtest.h>
+
+#include "fake/sandbox.h"
+#include "loopback_server.h"
+#include "os/lock_file.h"
+#include "samples.h"
+#include "updater_net/curl_network.h"
+
+namespace vistrelle::updater {
+namespace {
+
+using testing::Answer;
+using testing::kSampleCatalog;
+
+class Recorder : public Reporter {
+public:
+    void stage(const std::string& text) override { stages.push_back(text); }
+    void progress(const std::string& text) override { details.push_back(text); }
+    bool cancelled() override {
+        return cancelAfterStages > 0 && stages.size() >= cancelAfterStages;
+    }
+    std::vector<std::string> stages;
+    std::vector<std::string> details;
+    size_t cancelAfterStages = 0;
+};
+
+std::atomic<bool> neverCancelled{false};
+
+// The network of the program, with the radio servers given instead of looked up.
+class TestNetwork : public CurlNetwork {
+public:
+    TestNetwork(std::vector<std::string> servers, NetworkLimits limits)
+        : CurlNetwork(neverCancelled, limits), servers_(std::move(servers)) {}
+    std::vector<std::string> radioServers(std::string* error) override {
+        if (servers_.empty()) {
+            *error = "no servers.";
+        }
+        return servers_;
+    }
+
+private:
+    std::vector<std::string> servers_;
+};
+
+const std::string kOld = "Old|catalogue|1|||http://old.example/|\r\n";
+
+class UpdaterRunTest : public testing::SandboxTest {
+protected:
+    UpdaterRunTest() {
+        sandbox.write("iso.json", testing::kIsoCodes);
+        sandbox.write("channels.dat", kOld);
+        server.serve("/json/stations", {200, testing::kStations});
+        server.serve("/api/channels.json", {200, testing::kChannels});
+        server.serve("/api/streams.json", {200, testing::kStreams});
+        options.isoCodes = "iso.json";
+        options.tvDirectory = server.base() + "/api";
+        options.radioDirectory = server.base();
+    }
+
+    RunResult run(std::vector<std::string> servers = {}) {
+        TestNetwork network(std::move(servers), limits);
+        return runUpdate(options, network, recorder);
+    }
+
+    void expectOldKept(const RunResult& result) {
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+        EXPECT_EQ(sandbox.entries(), (std::vector<std::string>{"channels.dat", "iso.json"}));
+    }
+
+    testing::LoopbackServer server;
+    Options options;
+    NetworkLimits limits{5, 20, 2, 0};
+    Recorder recorder;
+};
+
+TEST_F(UpdaterRunTest, WritesTheSampleDirectories) {
+    RunResult result = run();
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.message, "6 channels saved: 4 radio, 2 TV.");
+    EXPECT_EQ(sandbox.read("channels.dat"), kSampleCatalog);
+    EXPECT_EQ(sandbox.entries(), (std::vector<std::string>{"channels.dat", "iso.json"}));
+    EXPECT_EQ(recorder.stages,
+              (std::vector<std::string>{
+                  "Downloading TV channels...", "Downloading TV streams...",
+                  "Downloading radio stations from " + server.base().substr(7) + "...",
+                  "Sorting 7 channels...", "Saving channels.dat..."}));
+    std::vector<std::string> requests = server.requests();
+    ASSERT_EQ(requests.size(), 6u);
+    EXPECT_EQ(requests[4],
+              "GET /json/stations?hidebroken=true&order=clickcount&reverse=true HTTP/1.1");
+    EXPECT_EQ(requests[5], "User-Agent: Vistrelle channel updater/1.0");
+}
+
+TEST_F(UpdaterRunTest, FailsOverToTheNextRadioServer) {
+    testing::LoopbackServer broken;
+    broken.serve("/json/stations", {200, "<html><body>Maintenance</body></html>", "text/html"});
+    options.radioDirectory.clear();
+    options.tv = false;
+    RunResult result = run({broken.base(), server.base()});
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.message, "4 channels saved: 4 radio, 0 TV.");
+    EXPECT_EQ(recorder.stages[0], "Finding a radio directory server...");
+}
+
+TEST_F(UpdaterRunTest, BadAnswersKeepTheOldCatalogue) {
+    const std::string html = "<!DOCTYPE html><html><body>Oops</body></html>";
+    Answer endless(200, "[" + std::string(3000, ' '));
+    endless.endless = true;
+    const struct {
+        Answer answer;
+        std::string message;
+    } cases[] = {
+        {{200, html, "text/html"},
+         "The radio directory could not be read (127.0.0.1: The answer is not valid JSON (at byte "
+         "1).) "
+         "The old channel list is kept."},
+        {{200, testing::kStations.substr(0, 700)},
+         "The radio directory could not be read (127.0.0.1: The answer is not valid JSON (at byte "
+         "701).) "
+         "The old channel list is kept."},
+        {{503, html, "text/html"},
+         "The radio directory could not be read (127.0.0.1: the server answered with the error "
+         "503.) "
+         "The old channel list is kept."},
+        {{200, "[]"},
+         "The radio directory could not be read (127.0.0.1: it sent no stations.) The old channel "
+         "list is kept."},
+        {{200, R"({"error":"rate limited"})"},
+         "The radio directory could not be read (127.0.0.1: The answer is not a list.) The old "
+         "channel list is kept."},
+        {endless,
+         "The radio directory could not be read (127.0.0.1: the answer is larger than 1.0 MB.) The "
+         "old channel list is kept."},
+    };
+    options.tv = false;
+    limits.maxBytes = 1'000'000;
+    for (const auto& c : cases) {
+        server.serve("/json/stations", c.answer);
+        RunResult result = run();
+        std::string message = result.message;
+        // The port differs from run to run.
+        if (size_t at = message.find("127.0.0.1:"); at != std::string::npos) {
+            message.erase(at + 9, message.find(':', at + 10) - at - 9);
+        }
+        expectOldKept(result);
+        EXPECT_EQ(message, c.message);
+    }
+}
+
+TEST_F(UpdaterRunTest, CutShortAndStalledAnswersKeepTheOldCatalogue) {
+    Answer cut{200, testing::kStations};
+    cut.cutShort = true;
+    Answer stalled{200, "[" + std::string(100000, ' ') + "]"};
+    stalled.delayMs = 1500;
+    options.tv = false;
+    limits.stalledSeconds = 1;
+    for (const Answer& answer : {cut, stalled}) {
+        server.serve("/json/stations", answer);
+        RunResult result = run();
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.message.find("the download failed"), std::string::npos) << result.message;
+        EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+    }
+}
+
+TEST_F(UpdaterRunTest, TheTvPlaylistStandsInForTheTvLists) {
+    server.serve("/api/streams.json", {404, "gone", "text/plain"});
+    options.radio = false;
+    RunResult result = run();
+    // Without a playlist on the server either, the run fails and says both reasons.
+    EXPECT_FALSE(result.ok);
+    EXPECT_NE(result.message.find("The TV directory could not be read (the server answered "
+                                  "with the error 404."),
+              std::string::npos)
+        << result.message;
+    EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+}
+
+TEST_F(UpdaterRunTest, CancelKeepsTheOldCatalogue) {
+    recorder.cancelAfterStages = 2;
+    RunResult result = run();
+    expectOldKept(result);
+    EXPECT_EQ(result.message, "Cancelled. The old channel list is kept.");
+}
+
+TEST_F(UpdaterRunTest, AnotherUpdaterHoldsTheLock) {
+    os::LockFile other;
+    ASSERT_EQ(other.acquire("channels.dat.lock"), os::LockFile::Result::Locked);
+    RunResult result = run();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, "Another channel updater is already updating channels.dat.");
+    EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(UpdaterRunTest, NothingFoundKeepsTheOldCatalogue) {
+    server.serve("/json/stations", {200, R"([{"name":"x","url":"javascript:1","lastcheckok":1}])"});
+    options.tv = false;
+    RunResult result = run();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+    options.radio = false;
+    result = run();
+    EXPECT_EQ(result.message,
+              "Nothing to do: radio and TV are both left out and no playlist is given.");
+    options.isoCodes = "missing.json";
+    result = run();
+    EXPECT_EQ(
+        result.message,
+        "The country names cannot be read from missing.json (install the iso-codes package).");
+}
+
+}  // namespace
+}  // namespace vistrelle::updater
