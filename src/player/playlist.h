@@ -1,0 +1,55 @@
+// The playlist reader: tells from the bytes of a response whether they are a playlist, and which
+// addresses it holds. Portable and without network; the front ends fetch, this decides.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vistrelle {
+
+// What a response turned out to be, from its bytes (never from the content type or extension).
+enum class PlaylistKind {
+    Stream,  // not a playlist: media bytes to play (or anything unrecognised that is not text/HTML)
+    Html,    // an HTML page where a stream or playlist was expected
+    Hls,     // an HLS playlist (any "#EXT-X-" tag): the address itself is played, never its entries
+    Asx,     // ASX / WAX / WVX
+    Pls,
+    M3u,  // M3U and extended M3U
+    Ram,  // RealAudio .ram: one address a line
+    Xspf,
+};
+
+struct PlaylistEntry {
+    std::string url;    // absolute, resolved against the final address (and ASX BASE)
+    std::string title;  // #EXTINF title, PLS TitleN, ASX TITLE, XSPF title; may be empty
+    // Extended M3U #EXTINF attributes in order, keys lower-case (tvg-country, tvg-name,
+    // group-title, tvg-logo, ...), values as written (quotes removed).
+    std::vector<std::pair<std::string, std::string>> attributes;
+    // ASX ENTRYREF: a reference to another playlist rather than media.
+    bool isReference = false;
+};
+
+struct Playlist {
+    PlaylistKind kind = PlaylistKind::Stream;
+    std::vector<PlaylistEntry> entries;  // document order; empty for Stream, Html and Hls
+};
+
+// Reads `bytes` (the start of a response, possibly cut off) fetched from `finalUrl` (the address
+// after redirects). UTF-8, UTF-16 with a byte-order mark, CR/LF/CRLF line ends.
+Playlist readPlaylist(std::string_view bytes, std::string_view finalUrl);
+
+// `reference` made absolute against `base` (RFC 3986 section 5); empty when it cannot be.
+std::string resolveAddress(std::string_view base, std::string_view reference);
+
+// True for the addresses the program plays here: http:// and https:// (any letter case), with no
+// control characters, quotes, angle brackets or spaces.
+bool isPlayableAddress(std::string_view url);
+
+// The addresses to try for one entry, in order: the entry itself when playable; for mms://,
+// mmsh:// and mmst:// first the same address as http://. Empty when none can be played here.
+std::vector<std::string> playableAddresses(std::string_view entryUrl);
+}  // namespace vistrelle
