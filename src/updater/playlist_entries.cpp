@@ -1,13 +1,7 @@
+#include "player/playlist.h"
 #include "updater/run.h"
 
-#if __has_include("player/playlist.h")
-#include "player/playlist.h"
-#define VISTRELLE_HAS_PLAYLISTS 1
-#endif
-
 namespace vistrelle::updater {
-
-#ifdef VISTRELLE_HAS_PLAYLISTS
 
 namespace {
 
@@ -57,15 +51,5 @@ bool readPlaylistEntries(std::string_view bytes, std::string_view finalUrl, Sour
     }
     return true;
 }
-
-#else
-
-bool readPlaylistEntries(std::string_view, std::string_view, Source, const CountryNames&,
-                         std::vector<Entry>&, std::string* error) {
-    *error = "this build has no playlist reader.";
-    return false;
-}
-
-#endif
 
 }  // namespace vistrelle::updater

@@ -214,5 +214,72 @@ TEST_F(UpdaterRunTest, NothingFoundKeepsTheOldCatalogue) {
         "The country names cannot be read from missing.json (install the iso-codes package).");
 }
 
+TEST_F(UpdaterRunTest, PlaylistFilesAndAddressesJoinTheDirectories) {
+    sandbox.write("mine.m3u",
+                  "#EXTM3U\r\n"
+                  "#EXTINF:-1 tvg-name=\"Fjell TV\" tvg-country=\"NO\" group-title=\"Local;News\","
+                  "Fjell | TV\r\n"
+                  "#EXTVLCOPT:http-referrer=http://fjell.example/\r\n"
+                  "http://fjell.example/live.m3u8|Referer=http://fjell.example/\r\n"
+                  "#EXTINF:-1,Seoul Jazz again\r\n"
+                  "http://seoul.example/jazz\r\n"
+                  "#EXTINF:-1 tvg-country=\"\",\r\n"
+                  "relative/stream.mp3\r\n");
+    sandbox.write("list.xspf",
+                  "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+                  "<trackList><track><location>https://x.example/a.ogg</location>"
+                  "<title>Ünïcode &amp; more</title></track></trackList></playlist>");
+    server.serve("/lists/radio.pls", {200,
+                                      "[playlist]\nNumberOfEntries=1\nFile1=/relay/one\n"
+                                      "Title1=Relay one\n",
+                                      "audio/x-scpls"});
+    options.tv = false;
+    options.playlists = {"mine.m3u", server.base() + "/lists/radio.pls", "list.xspf"};
+    RunResult result = run();
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.message, "7 channels saved: 4 radio, 0 TV, 3 from playlists.");
+    const std::string catalog = sandbox.read("channels.dat");
+    for (const std::string& line :
+         {"International|Relay one|0|Playlist||" + server.base() +
+              "/relay/one|\r\n"
+              "International|Ünïcode & more|0|Playlist||https://x.example/a.ogg|\r\n"
+              "International|Nowhere Radio|0|Radio||http://nowhere.example/live|\r\n",
+          std::string("Norway|Fjell   TV|0|Local||http://fjell.example/live.m3u8|\r\n"
+                      "Norway|Fjord FM")}) {
+        EXPECT_NE(catalog.find(line), std::string::npos) << catalog;
+    }
+    // The playlist's copy of a directory station is kept once, as the directory has it.
+    EXPECT_EQ(catalog.find("Seoul Jazz again"), std::string::npos);
+
+    options.playlists = {"missing.m3u"};
+    result = run();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message,
+              "The playlist missing.m3u: the file cannot be read. The old channel list is kept.");
+    sandbox.write("page.m3u", "<!DOCTYPE html><html><head><title>x</title></head></html>");
+    options.playlists = {"page.m3u"};
+    result = run();
+    EXPECT_EQ(result.message,
+              "The playlist page.m3u: it is a web page, not a playlist. The old channel list is "
+              "kept.");
+}
+
+TEST_F(UpdaterRunTest, TheTvPlaylistStandsInWhenTheListsFail) {
+    server.serve("/api/channels.json", {200, "<html>moved</html>", "text/html"});
+    server.serve("/api/index.m3u",
+                 {200,
+                  "#EXTM3U\n#EXTINF:-1 tvg-id=\"A.de\" tvg-country=\"DE\" group-title=\"Kids\","
+                  "Kinder TV (576p)\nhttps://kinder.example/a.m3u8\n"
+                  "#EXTINF:-1 group-title=\"Undefined\",Plain\nhttp://plain.example/p\n",
+                  "audio/x-mpegurl"});
+    options.radio = false;
+    RunResult result = run();
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(sandbox.read("channels.dat"),
+              "Germany|Kinder TV (576p)|0|Kids||https://kinder.example/a.m3u8|\r\n"
+              "International|Plain|0|Undefined||http://plain.example/p|\r\n");
+    EXPECT_EQ(recorder.stages[1], "Downloading the TV playlist...");
+}
+
 }  // namespace
 }  // namespace vistrelle::updater
