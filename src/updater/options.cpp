@@ -50,7 +50,7 @@ int switchValue(std::string_view value) {
 }
 
 bool allDigits(std::string_view text) {
-    return !text.empty() && text.size() <= 19 &&
+    return !text.empty() && text.size() <= 10 &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
@@ -60,9 +60,10 @@ Arguments parseArguments(const std::vector<std::string>& args) {
     Arguments result;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string_view arg = args[i];
-        if (i == 0 && allDigits(arg)) {
+        // The program passes its window as signed decimal text of its 32-bit value.
+        if (i == 0 && allDigits(arg.starts_with('-') ? arg.substr(1) : arg)) {
             result.hasWindow = true;
-            result.window = std::stoull(std::string(arg));
+            result.window = static_cast<uint32_t>(std::stoll(std::string(arg)));
             continue;
         }
         if (arg == "--quiet" || arg == "-q") {

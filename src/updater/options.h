@@ -44,7 +44,8 @@ struct Arguments {
     std::string error;  // empty when the arguments were understood
 };
 
-// The arguments after the program's name. A first argument made of digits only is the window.
+// The arguments after the program's name. A first argument of digits (with an optional leading
+// "-") is the window.
 Arguments parseArguments(const std::vector<std::string>& args);
 
 // The lines of updater.ini: "key = value", "#" or ";" comments, blank lines, and section

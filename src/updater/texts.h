@@ -24,7 +24,9 @@ std::string progressText(std::string_view items, uint64_t count, uint64_t bytes)
 
 std::string cancelledText();
 
-// The window's title.
+// The window's title while it works, and once it is done.
 inline constexpr std::string_view kWindowTitle = "Update channel list";
+inline constexpr std::string_view kDoneTitle = "Channel list updated";
+inline constexpr std::string_view kFailedTitle = "Channel list not updated";
 
 }  // namespace vistrelle::updater

@@ -56,6 +56,8 @@ gboolean applyUpdate(gpointer data) {
                 text += "\n" + nextStartText();
             }
             gtk_label_set_text(GTK_LABEL(w.stage), text.c_str());
+            gtk_window_set_title(GTK_WINDOW(w.window),
+                                 std::string(update->ok ? kDoneTitle : kFailedTitle).c_str());
             gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(w.bar), update->ok ? 1.0 : 0.0);
             gtk_progress_bar_set_text(GTK_PROGRESS_BAR(w.bar), update->ok ? "Done" : "");
             gtk_button_set_label(GTK_BUTTON(w.button), "_Close");

@@ -23,6 +23,8 @@ TEST(UpdaterOptions, Arguments) {
     } cases[] = {
         {{}, {}, false, 0, false, ""},
         {{"123456"}, {}, true, 123456, false, ""},
+        {{"-17"}, {}, true, 4294967279u, false, ""},
+        {{"4294967295"}, {}, true, 4294967295u, false, ""},
         {{"18446744073709551615"},
          {},
          false,
