@@ -12,18 +12,41 @@ namespace vistrelle::updater {
 
 namespace {
 
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 int compareNoCase(std::string_view a, std::string_view b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
-        unsigned char x =
-            static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(a[i])));
-        unsigned char y =
-            static_cast<unsigned char>(std::tolower(static_cast<unsigned char>(b[i])));
+        unsigned char x = static_cast<unsigned char>(lowerAscii(a[i]));
+        unsigned char y = static_cast<unsigned char>(lowerAscii(b[i]));
         if (x != y) {
             return x < y ? -1 : 1;
         }
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// Each country's place in the order: alphabetically, letter case aside; the same letters in
+// another case still give a run of their own.
+std::unordered_map<std::string_view, uint32_t> countryRanks(const std::vector<Entry>& entries) {
+    std::vector<std::string_view> countries;
+    std::unordered_set<std::string_view> seen;
+    for (const Entry& entry : entries) {
+        if (seen.insert(entry.country).second) {
+            countries.push_back(entry.country);
+        }
+    }
+    std::sort(countries.begin(), countries.end(), [](std::string_view a, std::string_view b) {
+        int c = compareNoCase(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+    std::unordered_map<std::string_view, uint32_t> ranks;
+    for (uint32_t i = 0; i < countries.size(); ++i) {
+        ranks.emplace(countries[i], i);
+    }
+    return ranks;
 }
 
 }  // namespace
@@ -42,14 +65,16 @@ void orderEntries(std::vector<Entry>& entries) {
         keep[index] = seen.insert(entries[index].url).second;
     }
     std::erase_if(order, [&](size_t index) { return !keep[index]; });
+    const auto ranks = countryRanks(entries);
+    std::vector<uint32_t> rank(entries.size());
+    for (size_t index : order) {
+        rank[index] = ranks.at(entries[index].country);
+    }
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         const Entry& x = entries[a];
         const Entry& y = entries[b];
-        if (int c = compareNoCase(x.country, y.country); c != 0) {
-            return c < 0;
-        }
-        if (x.country != y.country) {
-            return x.country < y.country;  // the same letters in another case: still one run each
+        if (rank[a] != rank[b]) {
+            return rank[a] < rank[b];
         }
         if (x.source != y.source) {
             return x.source < y.source;
