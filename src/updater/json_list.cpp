@@ -22,6 +22,7 @@ struct Cursor {
     const char* end = nullptr;
     bool finished = false;
     uint64_t bytes = 0;
+    char first = 0;  // the first byte that is not white space
 
     bool exhausted() {
         while (at == end && !finished) {
@@ -32,6 +33,10 @@ struct Cursor {
             at = piece.data();
             end = at + piece.size();
             bytes += piece.size();
+            if (first == 0) {
+                size_t text = piece.find_first_not_of(" \t\r\n");
+                first = text == std::string_view::npos ? 0 : piece[text];
+            }
         }
         return at == end;
     }
@@ -141,7 +146,7 @@ public:
                      const nlohmann::detail::exception& /*ex*/) override {
         if (status == ListResult::Code::Done) {
             status = ListResult::Code::NotJson;
-            error = "The answer is not valid JSON (at byte " + std::to_string(position) + ").";
+            error = "the answer is not valid JSON (at byte " + std::to_string(position) + ").";
         }
         return false;
     }
@@ -149,7 +154,7 @@ public:
 private:
     bool notAList() {
         status = ListResult::Code::NotAList;
-        error = "The answer is not a list.";
+        error = "the answer is not a list.";
         return false;
     }
 
@@ -193,7 +198,7 @@ ListResult readObjectList(ByteSource& source, std::span<const std::string_view> 
         parsed = json::sax_parse(SourceIterator(&cursor), SourceIterator(), &handler);
     } catch (const std::exception& failure) {
         handler.status = ListResult::Code::NotJson;
-        handler.error = std::string("The answer could not be read: ") + failure.what();
+        handler.error = std::string("the answer could not be read: ") + failure.what() + ".";
     }
     result.objects = handler.objects;
     result.bytes = cursor.bytes;
@@ -210,7 +215,10 @@ ListResult readObjectList(ByteSource& source, std::span<const std::string_view> 
     result.error = handler.error;
     if (parsed && result.code == ListResult::Code::Done && cursor.bytes == 0) {
         result.code = ListResult::Code::NotJson;
-        result.error = "The answer is empty.";
+        result.error = "the answer is empty.";
+    }
+    if (result.code == ListResult::Code::NotJson && cursor.first == '<') {
+        result.error = "the server sent a web page instead of a list.";
     }
     return result;
 }

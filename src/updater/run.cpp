@@ -76,14 +76,14 @@ struct Run {
             reporter.stage("Finding a radio directory server...");
             servers = network.radioServers(&error);
             if (servers.empty()) {
-                error = "No radio directory server could be found: " + error;
+                error = "No radio directory server can be found: " + error;
                 return Outcome::Failed;
             }
         }
         static constexpr std::array<std::string_view, 11> keys = {
             "name",     "url",   "url_resolved", "homepage",   "tags",       "countrycode",
             "language", "codec", "bitrate",      "clickcount", "lastcheckok"};
-        std::string failures;
+        std::string lastServer;
         for (const std::string& server : servers) {
             if (reporter.cancelled()) {
                 return Outcome::Cancelled;
@@ -109,9 +109,12 @@ struct Run {
             }
             // The next server starts again from nothing.
             entries.resize(before);
-            failures = hostOf(server) + ": " + error;
+            lastServer = hostOf(server);
         }
-        error = "The radio directory could not be read (" + failures + ")";
+        error = "The radio directory could not be read" +
+                (servers.size() > 1 ? " from any of its " + std::to_string(servers.size()) +
+                                          " servers (the last, " + lastServer + ": " + error + ")"
+                                    : ": " + error);
         return Outcome::Failed;
     }
 
@@ -168,7 +171,11 @@ struct Run {
         std::string address = tvPlaylistAddress(options);
         outcome = playlist(address, Source::Tv, "Downloading the TV playlist...");
         if (outcome == Outcome::Failed) {
-            error = "The TV directory could not be read (" + listError + " " + error + ")";
+            std::string playlistError = error.substr(error.find(": ") + 2);
+            error = "The TV directory could not be read: " + listError;
+            if (playlistError != listError) {
+                error += " Nor could its playlist: " + playlistError;
+            }
         }
         return outcome;
     }

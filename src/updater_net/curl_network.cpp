@@ -123,10 +123,7 @@ private:
             if (!error_.empty() || cancelled()) {
                 continue;
             }
-            std::string detail = errorBuffer_[0] != '\0'
-                                     ? std::string(errorBuffer_)
-                                     : std::string(curl_easy_strerror(message->data.result));
-            error_ = "the download failed: " + detail + ".";
+            error_ = failureText(message->data.result);
         }
         long status = 0;
         curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
@@ -138,6 +135,40 @@ private:
             curl_easy_getinfo(easy_, CURLINFO_EFFECTIVE_URL, &address);
             finalUrl_ = address != nullptr ? address : url_;
         }
+    }
+
+    // What went wrong, in plain words.
+    std::string failureText(CURLcode code) const {
+        std::string host = hostOf(url_);
+        switch (code) {
+            case CURLE_COULDNT_RESOLVE_HOST:
+                return "the name " + host + " cannot be looked up (is the computer online?).";
+            case CURLE_COULDNT_RESOLVE_PROXY:
+                return "the proxy server cannot be looked up.";
+            case CURLE_COULDNT_CONNECT:
+                return "no connection to " + host + " can be made.";
+            case CURLE_OPERATION_TIMEDOUT:
+                return host + " did not answer in time.";
+            case CURLE_PEER_FAILED_VERIFICATION:
+            case CURLE_SSL_CONNECT_ERROR:
+                return "the secure connection to " + host + " cannot be trusted.";
+            case CURLE_PARTIAL_FILE:
+            case CURLE_RECV_ERROR:
+            case CURLE_GOT_NOTHING:
+                return "the connection to " + host + " broke off.";
+            default:
+                break;
+        }
+        std::string detail = errorBuffer_[0] != '\0' ? std::string(errorBuffer_)
+                                                     : std::string(curl_easy_strerror(code));
+        return "the download from " + host + " failed: " + detail + ".";
+    }
+
+    static std::string hostOf(const std::string& url) {
+        size_t start = url.find("://");
+        start = start == std::string::npos ? 0 : start + 3;
+        size_t end = url.find_first_of("/?#", start);
+        return url.substr(start, end == std::string::npos ? std::string::npos : end - start);
     }
 
     std::string url_;
