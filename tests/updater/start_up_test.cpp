@@ -1,9 +1,11 @@
 // The real program with no channels.dat: Yes to its question starts the real channel-updater,
 // which fills the list from a loopback server named in updater.ini; the program then shows the
 // new channels. Runs under Xvfb: the updater shows its window, and a helper presses its Close
-// button (with xdotool) once the window's title says it is done.
+// button (with xdotool) once the window's title says it is done, whether it succeeded or not.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -16,6 +18,16 @@ namespace vistrelle::gtk::testing {
 namespace {
 
 using Texts = std::vector<std::string>;
+
+Texts splitLines(const std::string& text) {
+    Texts lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        start = end == std::string::npos ? text.size() : end + 2;
+    }
+    return lines;
+}
 
 class UpdaterStartUpTest : public GtkAppTest {};
 
@@ -35,7 +47,7 @@ TEST_F(UpdaterStartUpTest, YesFillsTheListFromTheDirectories) {
     // The program waits for the updater without running its own loop: the helper runs aside.
     std::thread closer([] {
         std::system(
-            "timeout 60 xdotool search --sync --name '^Channel list updated$' "
+            "timeout 60 xdotool search --sync --name '^Channel list (not )?updated$' "
             "windowfocus --sync key Return >/dev/null 2>&1");
     });
     answerMessageBox(GTK_RESPONSE_YES);
@@ -50,6 +62,68 @@ TEST_F(UpdaterStartUpTest, YesFillsTheListFromTheDirectories) {
     EXPECT_EQ(selectorItems(), (Texts{"Favorites", "All countries", "Germany", "International",
                                       "Norway", "South Korea"}));
     EXPECT_EQ(mainWindow().statusText(), " 6 channels loaded");
+}
+
+// The output of a shell command.
+std::string outputOf(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            output += buffer;
+        }
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+TEST_F(UpdaterStartUpTest, FromTheMenuItsWindowStaysAboveTheProgramsWindow) {
+    if (std::system("command -v xdotool >/dev/null && command -v xprop >/dev/null") != 0) {
+        GTEST_SKIP() << "xdotool or xprop is not installed";
+    }
+    vistrelle::testing::LoopbackServer server;
+    server.serve("/json/stations", {200, vistrelle::testing::kStations});
+    sandbox.write("iso.json", vistrelle::testing::kIsoCodes);
+    sandbox.write("updater.ini",
+                  "no-tv\nradio-directory = " + server.base() + "\niso-codes = iso.json\n");
+    GtkWidget* owner = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(owner), "The program's window");
+    gtk_widget_show(owner);
+    std::string ownerId;
+    ASSERT_TRUE(iterateMainLoopUntil([&] {
+        ownerId = outputOf("xdotool search --name \"^The program's window$\" 2>/dev/null");
+        return !ownerId.empty();
+    }));
+    const unsigned long xid = std::stoul(ownerId);
+
+    const std::string program = VISTRELLE_UPDATER_PROGRAM;
+    const std::string argument = std::to_string(xid);
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()),
+                    nullptr};
+    GPid pid = 0;
+    ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr,
+                              &pid, nullptr));
+    std::string found;
+    ASSERT_TRUE(iterateMainLoopUntil([&] {
+        found = outputOf("xdotool search --name '^Channel list updated$' 2>/dev/null");
+        return !found.empty();
+    }));
+    const unsigned long updaterWindow = std::stoul(found);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "window id # 0x%lx", xid);
+    EXPECT_NE(
+        outputOf("xprop -id " + std::to_string(updaterWindow) + " WM_TRANSIENT_FOR").find(expected),
+        std::string::npos);
+
+    std::system(("xdotool windowfocus --sync " + std::to_string(updaterWindow) +
+                 " key Return >/dev/null 2>&1")
+                    .c_str());
+    int status = -1;
+    ASSERT_TRUE(iterateMainLoopUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    g_spawn_close_pid(pid);
+    gtk_widget_destroy(owner);
+    EXPECT_EQ(splitLines(sandbox.read("channels.dat")).size(), 4u);
 }
 
 }  // namespace
