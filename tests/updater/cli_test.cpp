@@ -34,8 +34,7 @@ Exit runUpdater(const std::vector<std::string>& args) {
     std::vector<std::string> environment;
     for (char** at = environ; *at != nullptr; ++at) {
         std::string_view entry = *at;
-        if (!entry.starts_with("DISPLAY=") && !entry.starts_with("WAYLAND_DISPLAY=") &&
-            !entry.starts_with("http_proxy=") && !entry.starts_with("HTTP_PROXY=")) {
+        if (!entry.starts_with("DISPLAY=") && !entry.starts_with("WAYLAND_DISPLAY=")) {
             environment.emplace_back(entry);
         }
     }
@@ -65,6 +64,11 @@ Exit runUpdater(const std::vector<std::string>& args) {
 
 class UpdaterProgramTest : public testing::SandboxTest {
 protected:
+    void SetUp() override {
+        if (std::string_view(VISTRELLE_UPDATER_PROGRAM).empty()) {
+            GTEST_SKIP() << "channel-updater is not built here (no GUI)";
+        }
+    }
     UpdaterProgramTest() {
         server.serve("/json/stations", {200, testing::kStations});
         server.serve("/api/channels.json", {200, testing::kChannels});

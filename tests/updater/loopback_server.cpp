@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace vistrelle::testing {
@@ -39,6 +40,9 @@ std::string reason(int status) {
 }  // namespace
 
 LoopbackServer::LoopbackServer() {
+    // Requests to this server never go through a proxy the machine may name.
+    ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+    ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
