@@ -84,7 +84,8 @@ void App::togglePanel() {
     bool hiding = listPanelVisible == 1;
     windows_.setControlVisible(kCountrySelector, !hiding);
     windows_.setControlVisible(kChannelList, !hiding);
-    windows_.setControlText(kPanelToggle, hiding ? ">" : "<");
+    windows_.setControlText(kPanelToggle, panelToggleCaption(!hiding),
+                            panelToggleAccessibleName(!hiding));
     if (windows_.isMaximized()) {
         placeMainControls(!hiding);
     } else {

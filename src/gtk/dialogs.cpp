@@ -11,9 +11,9 @@
 
 #include <algorithm>
 
+#include "gtk/event_pump.h"
 #include "ui/display_text.h"
 #include "ui/ids.h"
-#include "gtk/event_pump.h"
 
 namespace vistrelle::gtk {
 
@@ -52,7 +52,8 @@ Gtk::Widget* ControlWindow::makeOwnControl(const ControlDef& def) {
                     router_.controlEvent(control, 0);
                 }
             });
-            button->get_accessible()->set_name(utf8(def.caption));
+            button->get_accessible()->set_name(
+                utf8(def.accessibleName.empty() ? def.caption : def.accessibleName));
             if (def.kind == ControlKind::DefaultPushButton) {
                 button->set_can_default(true);
                 button->get_style_context()->add_class("default");
@@ -238,21 +239,16 @@ void ControlWindow::moveFocus(bool forward) {
             stops.push_back(stop);
         }
     }
-    if (stops.empty()) {
-        return;
-    }
     Gtk::Widget* focus = get_focus();
     auto current = std::find_if(stops.begin(), stops.end(), [focus](Gtk::Widget* stop) {
         return focus != nullptr && (focus == stop || focus->is_ancestor(*stop));
     });
-    size_t next = 0;
-    if (current == stops.end()) {
-        next = forward ? 0 : stops.size() - 1;
-    } else {
-        auto index = static_cast<size_t>(current - stops.begin());
-        next = forward ? (index + 1) % stops.size() : (index + stops.size() - 1) % stops.size();
+    const int32_t next = nextTabStop(
+        static_cast<int32_t>(stops.size()),
+        current == stops.end() ? -1 : static_cast<int32_t>(current - stops.begin()), forward);
+    if (next >= 0) {
+        stops[static_cast<size_t>(next)]->grab_focus();
     }
-    stops[next]->grab_focus();
 }
 
 bool ControlWindow::onKeyPress(GdkEventKey* event) {

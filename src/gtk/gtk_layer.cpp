@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
+#include "gtk/message_box.h"
 #include "ui/display_text.h"
 #include "ui/ids.h"
-#include "gtk/message_box.h"
 
 namespace vistrelle::gtk {
 
@@ -127,7 +127,7 @@ bool GtkWindowUi::createControls(int32_t id) {
         if (!main_) {
             return false;
         }
-        main_->createControls(mainWindowDef().controls, [this](const ControlDef& def) {
+        main_->createControls(windowDef(kMainWindow).controls, [this](const ControlDef& def) {
             switch (def.kind) {
                 case ControlKind::WebView:
                     return MadeControl{&webView_.widget(), nullptr};
@@ -139,17 +139,13 @@ bool GtkWindowUi::createControls(int32_t id) {
                     return MadeControl{};
             }
         });
-        if (Gtk::Widget* toggle = main_->control(kPanelToggle)) {
-            toggle->get_accessible()->set_name("Hide the channel list");
-        }
         return true;
     }
     auto found = dialogs_.find(id);
     if (found == dialogs_.end()) {
         return false;
     }
-    const WindowDef& def = id == kSettingsWindow ? settingsWindowDef() : aboutWindowDef();
-    found->second->createControls(def.controls, nullptr);
+    found->second->createControls(windowDef(id).controls, nullptr);
     return true;
 }
 
@@ -227,16 +223,14 @@ void GtkWindowUi::setControlVisible(int32_t control, bool visible) {
     }
 }
 
-void GtkWindowUi::setControlText(int32_t control, std::string_view text) {
+void GtkWindowUi::setControlText(int32_t control, std::string_view text,
+                                 std::string_view accessibleName) {
     auto* button = dynamic_cast<Gtk::Button*>(main_ ? main_->control(control) : nullptr);
     if (button == nullptr) {
         return;
     }
     button->set_label(displayText(text));
-    if (control == kPanelToggle) {
-        button->get_accessible()->set_name(text == ">" ? "Show the channel list"
-                                                       : "Hide the channel list");
-    }
+    button->get_accessible()->set_name(displayText(accessibleName.empty() ? text : accessibleName));
 }
 
 bool GtkWindowUi::menuItemChecked(int32_t command) {
@@ -322,26 +316,21 @@ bool GtkWindowUi::optionChecked(int32_t control) {
 }
 
 int32_t GtkWindowUi::showMessage(std::string_view title, std::string_view text, uint32_t flags) {
-    ControlWindow* owner = nullptr;
-    std::vector<ControlWindow*> windows;
+    std::vector<WindowState> states;
     if (main_) {
-        windows.push_back(main_.get());
+        states.push_back({kMainWindow, main_->is_active(), main_->get_visible(),
+                          main_->inputArea().get_sensitive()});
     }
     for (auto& [id, dialog] : dialogs_) {
-        windows.push_back(dialog.get());
+        states.push_back(
+            {id, dialog->is_active(), dialog->get_visible(), dialog->inputArea().get_sensitive()});
     }
-    for (ControlWindow* candidate : windows) {
-        if (candidate->is_active()) {
-            owner = candidate;
-        }
-    }
+    const MessageBoxOwnership ownership = messageBoxOwnership(states);
     std::vector<Gtk::Widget*> others;
-    for (ControlWindow* candidate : windows) {
-        if (candidate != owner && candidate->get_visible()) {
-            others.push_back(&candidate->inputArea());
-        }
+    for (int32_t id : ownership.disabled) {
+        others.push_back(&window(id)->inputArea());
     }
-    return runMessageBox(title, text, flags, owner, others);
+    return runMessageBox(title, text, flags, window(ownership.owner), others);
 }
 
 void GtkWindowUi::destroyAllWindows() {

@@ -52,7 +52,8 @@ constexpr std::array kMainControls{
                .kind = ControlKind::PushButton,
                .rect = {278, 5, 15, 290},
                .caption = "<",
-               .tabStop = true},
+               .tabStop = true,
+               .accessibleName = "Hide the channel list"},
     ControlDef{.id = kCountrySelector,
                .kind = ControlKind::DropDownList,
                .rect = {295, 5, 200, 160},
@@ -181,6 +182,50 @@ std::span<const ColumnDef> channelListColumns() {
 
 std::span<const std::string_view> initialCountryItems() {
     return kInitialCountryItems;
+}
+
+const WindowDef& windowDef(int32_t window) {
+    switch (window) {
+        case kSettingsWindow:
+            return settingsWindowDef();
+        case kAboutWindow:
+            return aboutWindowDef();
+        default:
+            return mainWindowDef();
+    }
+}
+
+std::string_view panelToggleCaption(bool listShown) {
+    return listShown ? "<" : ">";
+}
+
+std::string_view panelToggleAccessibleName(bool listShown) {
+    return listShown ? "Hide the channel list" : "Show the channel list";
+}
+
+int32_t nextTabStop(int32_t count, int32_t current, bool forward) {
+    if (count <= 0) {
+        return -1;
+    }
+    if (current < 0 || current >= count) {
+        return forward ? 0 : count - 1;
+    }
+    return forward ? (current + 1) % count : (current + count - 1) % count;
+}
+
+MessageBoxOwnership messageBoxOwnership(std::span<const WindowState> windows) {
+    MessageBoxOwnership result;
+    for (const WindowState& state : windows) {
+        if (state.active) {
+            result.owner = state.window;
+        }
+    }
+    for (const WindowState& state : windows) {
+        if (state.window != result.owner && state.visible && state.enabled) {
+            result.disabled.push_back(state.window);
+        }
+    }
+    return result;
 }
 
 }  // namespace vistrelle

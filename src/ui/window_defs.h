@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace vistrelle {
 
@@ -77,6 +78,8 @@ struct ControlDef {
     FontKind font = FontKind::DefaultGui;
     bool whiteBackground = false;
     bool groupStart = false;  // the first option button of a group
+    // What the control is for, for screen readers, where its caption does not say it.
+    std::string_view accessibleName = {};
 };
 
 struct ColumnDef {
@@ -96,6 +99,30 @@ struct WindowDef {
 const WindowDef& mainWindowDef();
 const WindowDef& settingsWindowDef();
 const WindowDef& aboutWindowDef();
+// The table of a window by its identifier; MainWindow's for any other number.
+const WindowDef& windowDef(int32_t window);
+
+// The panel button's caption and accessible name while the channel list is shown or hidden.
+std::string_view panelToggleCaption(bool listShown);
+std::string_view panelToggleAccessibleName(bool listShown);
+
+// Tab and Shift+Tab: the index of the stop that takes the focus next, among `count` stops that
+// can take it now (in creation order), when stop `current` has it (-1: none of them). Wraps at
+// both ends; -1 when there is no stop.
+int32_t nextTabStop(int32_t count, int32_t current, bool forward);
+
+// The message box's owner and the windows it disables while it is up.
+struct WindowState {
+    int32_t window = 0;
+    bool active = false;  // the foreground window
+    bool visible = false;
+    bool enabled = false;
+};
+struct MessageBoxOwnership {
+    int32_t owner = -1;             // the active program window, -1 for none
+    std::vector<int32_t> disabled;  // the other visible, enabled windows, to enable again after
+};
+MessageBoxOwnership messageBoxOwnership(std::span<const WindowState> windows);
 // "Channel" 80, "Category" 70, "Bitrate" 42, "Comment" 180.
 std::span<const ColumnDef> channelListColumns();
 // "Favorites", "All countries".

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "ui/window_defs.h"
 #include "ui/list_rows.h"
+#include "ui/window_defs.h"
 
 namespace vistrelle {
 
@@ -133,7 +133,9 @@ public:
     virtual void redrawNow() = 0;  // finish pending paints of MainWindow at once
     virtual void placeControl(int32_t control, const Rect& rect) = 0;  // move and repaint
     virtual void setControlVisible(int32_t control, bool visible) = 0;
-    virtual void setControlText(int32_t control, std::string_view text) = 0;
+    // A button's caption, and what it now does for screen readers (empty: the caption says it).
+    virtual void setControlText(int32_t control, std::string_view text,
+                                std::string_view accessibleName) = 0;
     virtual bool menuItemChecked(int32_t command) = 0;
     virtual void setMenuItemChecked(int32_t command, bool checked) = 0;
     virtual void setTopmost(bool topmost) = 0;  // without moving or resizing

@@ -99,7 +99,8 @@ public:
     void redrawNow() override;
     void placeControl(int32_t control, const Rect& rect) override;
     void setControlVisible(int32_t control, bool visible) override;
-    void setControlText(int32_t control, std::string_view text) override;
+    void setControlText(int32_t control, std::string_view text,
+                        std::string_view accessibleName) override;
     bool menuItemChecked(int32_t command) override;
     void setMenuItemChecked(int32_t command, bool checked) override;
     void setTopmost(bool topmost) override;

@@ -18,17 +18,6 @@ DWORD styleOf(int32_t window) {
     return window == kMainWindow ? kMainStyle : kDialogStyle;
 }
 
-const WindowDef& definitionOf(int32_t window) {
-    switch (window) {
-        case kSettingsWindow:
-            return settingsWindowDef();
-        case kAboutWindow:
-            return aboutWindowDef();
-        default:
-            return mainWindowDef();
-    }
-}
-
 Size frameFor(Size client, DWORD style, DWORD exStyle) {
     RECT rect{0, 0, client.width, client.height};
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
@@ -261,7 +250,7 @@ bool Windows::createControls(int32_t window) {
     HWND hwnd = this->window(window);
     if (!hwnd)
         return false;
-    const WindowDef& def = definitionOf(window);
+    const WindowDef& def = windowDef(window);
     bool afterRadio = false;
     for (const ControlDef& control : def.controls) {
         const bool isRadio = control.kind == ControlKind::RadioButton;
@@ -319,19 +308,14 @@ void Windows::moveFocus(int32_t window, bool forward) {
     if (stops.empty())
         return;
     HWND focus = GetFocus();
-    auto current = stops.end();
-    for (auto it = stops.begin(); it != stops.end(); ++it) {
-        if (*it == focus || IsChild(*it, focus))
-            current = it;
+    int32_t current = -1;
+    for (size_t at = 0; at < stops.size(); ++at) {
+        if (stops[at] == focus || IsChild(stops[at], focus))
+            current = static_cast<int32_t>(at);
     }
-    size_t next;
-    if (current == stops.end()) {
-        next = forward ? 0 : stops.size() - 1;
-    } else {
-        const size_t at = static_cast<size_t>(current - stops.begin());
-        next = forward ? (at + 1) % stops.size() : (at + stops.size() - 1) % stops.size();
-    }
-    SetFocus(stops[next]);
+    const int32_t next = nextTabStop(static_cast<int32_t>(stops.size()), current, forward);
+    if (next >= 0)
+        SetFocus(stops[static_cast<size_t>(next)]);
 }
 
 Rect Windows::windowFrame(int32_t window) {
@@ -380,7 +364,8 @@ void Windows::setControlVisible(int32_t control, bool visible) {
         ShowWindow(hwnd, visible ? SW_SHOW : SW_HIDE);
 }
 
-void Windows::setControlText(int32_t control, std::string_view text) {
+void Windows::setControlText(int32_t control, std::string_view text, std::string_view) {
+    // A button's accessible name is its caption here.
     if (HWND hwnd = this->control(control))
         SetWindowTextA(hwnd, std::string(text).c_str());
 }
@@ -540,14 +525,20 @@ bool Windows::optionChecked(int32_t control) {
 }
 
 int32_t Windows::showMessage(std::string_view title, std::string_view text, uint32_t flags) {
-    HWND foreground = GetForegroundWindow();
-    HWND owner = windowId(foreground) >= 0 ? foreground : nullptr;
-    std::vector<HWND> disabled;
-    for (HWND hwnd : windows_) {
-        if (hwnd && hwnd != foreground && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-            EnableWindow(hwnd, FALSE);
-            disabled.push_back(hwnd);
+    const HWND foreground = GetForegroundWindow();
+    std::vector<WindowState> states;
+    for (int32_t id = 0; id < kWindowCount; ++id) {
+        if (HWND hwnd = windows_[id]) {
+            states.push_back({id, hwnd == foreground, IsWindowVisible(hwnd) != FALSE,
+                              IsWindowEnabled(hwnd) != FALSE});
         }
+    }
+    const MessageBoxOwnership ownership = messageBoxOwnership(states);
+    HWND owner = ownership.owner >= 0 ? windows_[ownership.owner] : nullptr;
+    std::vector<HWND> disabled;
+    for (int32_t id : ownership.disabled) {
+        EnableWindow(windows_[id], FALSE);
+        disabled.push_back(windows_[id]);
     }
     const std::string textCopy(text);
     const std::string titleCopy(title);

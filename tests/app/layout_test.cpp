@@ -128,6 +128,7 @@ TEST_F(LayoutTest, TogglingANormalWindowReturnsItToItsExactWidth) {
     EXPECT_FALSE(ui.visible[kCountrySelector]);
     EXPECT_FALSE(ui.visible[kChannelList]);
     EXPECT_EQ(ui.texts[kPanelToggle], ">");
+    EXPECT_EQ(ui.accessibleNames[kPanelToggle], "Show the channel list");
     EXPECT_EQ(app.listPanelVisible, 0);
     app.routeEvent(sizeChangeEvent(kMainWindow));  // what the narrower window reports
     EXPECT_EQ(ui.placed[kWebView], web);
@@ -139,6 +140,7 @@ TEST_F(LayoutTest, TogglingANormalWindowReturnsItToItsExactWidth) {
     EXPECT_TRUE(ui.visible[kCountrySelector]);
     EXPECT_TRUE(ui.visible[kChannelList]);
     EXPECT_EQ(ui.texts[kPanelToggle], "<");
+    EXPECT_EQ(ui.accessibleNames[kPanelToggle], "Hide the channel list");
     EXPECT_EQ(app.listPanelVisible, 1);
     EXPECT_EQ(ui.mainFrame, (Rect{40, 30, 621, 405}));
     app.routeEvent(sizeChangeEvent(kMainWindow));

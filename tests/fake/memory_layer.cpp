@@ -167,8 +167,10 @@ void MemoryWindows::placeControl(int32_t control, const Rect& rect) {
 
 void MemoryWindows::setControlVisible(int32_t control, bool on) { visible[control] = on; }
 
-void MemoryWindows::setControlText(int32_t control, std::string_view text) {
+void MemoryWindows::setControlText(int32_t control, std::string_view text,
+                                   std::string_view accessibleName) {
     texts[control] = std::string(text);
+    accessibleNames[control] = std::string(accessibleName);
 }
 
 void MemoryWindows::setStatusText(std::string_view text) {

@@ -98,7 +98,8 @@ public:
     void redrawNow() override { calls.push_back("redrawNow"); }
     void placeControl(int32_t control, const Rect& rect) override;
     void setControlVisible(int32_t control, bool visible) override;
-    void setControlText(int32_t control, std::string_view text) override;
+    void setControlText(int32_t control, std::string_view text,
+                        std::string_view accessibleName) override;
     bool menuItemChecked(int32_t command) override { return checked[command]; }
     void setMenuItemChecked(int32_t command, bool on) override { checked[command] = on; }
     void setTopmost(bool on) override { topmost = on; }
@@ -138,6 +139,7 @@ public:
     std::vector<std::pair<int32_t, Rect>> placements;
     std::map<int32_t, bool> visible;
     std::map<int32_t, std::string> texts;
+    std::map<int32_t, std::string> accessibleNames;
     std::map<int32_t, bool> enabled;
     std::map<int32_t, bool> open;
     std::map<int32_t, Rect> dialogFrames;
