@@ -6,9 +6,10 @@ FUZZ_SECONDS  ?= 300
 SMOKE_SECONDS ?= 30
 CMAKE         := cmake
 CMAKE_FLAGS   ?=
+PREFIX        ?= /usr/local
 
 .PHONY: all deps configure build run test test-native test-sanitize test-fuzz test-windows bench fuzz \
-        windows format clean
+        windows install package format clean
 
 all: build
 
@@ -23,12 +24,24 @@ build: configure
 	@$(CMAKE) --build build -j $(JOBS)
 
 run: configure
-	@$(CMAKE) --build build -j $(JOBS) --target vistrelle
+	@$(CMAKE) --build build -j $(JOBS) --target vistrelle vistrelle_help
 	@mkdir -p build/run
+	@cp build/Help.chm build/run/Help.chm
 	@[ -e build/run/channels.dat ] || cp data/channels.dat build/run/channels.dat
 	@# WebKit's sandbox cannot start for root; a normal user keeps it.
 	@cd build/run && if [ "$$(id -u)" -eq 0 ]; then \
 		export WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS=1; fi; ../vistrelle
+
+# Installs under PREFIX (default /usr/local); DESTDIR stages the files elsewhere.
+install: configure
+	@$(CMAKE) --build build -j $(JOBS) --target vistrelle_install_files
+	@DESTDIR="$(DESTDIR)" $(CMAKE) --install build --prefix "$(PREFIX)"
+
+# The Debian package: build/vistrelle_<version>_<arch>.deb
+package: configure
+	@$(CMAKE) --build build -j $(JOBS) --target vistrelle_install_files
+	@cd build && cpack -G DEB
+	@ls build/vistrelle_*.deb
 
 test: test-native test-sanitize test-fuzz test-windows
 	@echo "All test suites passed."
@@ -73,6 +86,7 @@ windows: deps
 	@$(CMAKE) -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
 		-DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@$(CMAKE) --build build/win32 -j $(JOBS)
+	@$(CMAKE) --build build/win32 --target release
 	@$(CMAKE) -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 	@$(CMAKE) --build build/win64 -j $(JOBS)

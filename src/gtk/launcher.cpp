@@ -1,6 +1,7 @@
 #include "gtk/launcher.h"
 
 #include <gio/gio.h>
+#include <glibmm/main.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -148,19 +149,7 @@ unsigned watchChild(pid_t pid) {
     return g_child_watch_add(pid, reapChild, nullptr);
 }
 
-GtkLauncher::~GtkLauncher() {
-    for (const HelpViewer& viewer : helpViewers_) {
-        g_source_remove(viewer.watch);
-        // Still reaped once it ends, now that nobody remembers it.
-        watchChild(viewer.pid);
-    }
-}
-
-void GtkLauncher::helpViewerEnded(int pid, int /*status*/, void* launcher) {
-    auto& viewers = static_cast<GtkLauncher*>(launcher)->helpViewers_;
-    std::erase_if(viewers, [pid](const HelpViewer& viewer) { return viewer.pid == pid; });
-    g_spawn_close_pid(pid);
-}
+GtkLauncher::~GtkLauncher() = default;
 
 std::string GtkLauncher::updaterProgram() {
     return "channel-updater";
@@ -224,7 +213,7 @@ bool GtkLauncher::openWebAddress(std::string_view url) {
 }
 
 void GtkLauncher::loadHelpViewer() {
-    // The desktop's handler for the file type is the viewer: nothing to load.
+    // The help window is the program's own: nothing to load.
 }
 
 bool GtkLauncher::showHelpFile(std::string_view file) {
@@ -242,33 +231,47 @@ bool GtkLauncher::showHelpFile(std::string_view file) {
     if (path.empty()) {
         return false;
     }
-    pid_t pid = openWithDesktop(path);
-    if (pid < 0) {
+    std::unique_ptr<HelpViewer> viewer =
+        HelpViewer::open(path, [this](const std::string& url) { openWebAddress(url); });
+    if (!viewer) {
         return false;
     }
-    if (pid > 0) {
-        helpViewers_.push_back({pid, g_child_watch_add(pid, helpViewerEnded, this)});
-    }
+    HelpViewer* shown = viewer.get();
+    // Closing the window hides it; it is destroyed once the close has been handled.
+    shown->signal_delete_event().connect(
+        [this, shown](GdkEventAny*) {
+            shown->hide();
+            Glib::signal_idle().connect_once(
+                sigc::bind(sigc::mem_fun(*this, &GtkLauncher::forgetHelpViewer), shown));
+            return true;
+        },
+        false);
+    helpViewers_.push_back(std::move(viewer));
+    shown->show();
+    shown->present();
     return true;
 }
 
 void GtkLauncher::closeHelpViewer() {
-    // Inside the fault handler only the signal is sent: the process ends right after this.
-    bool faulted = faultReportActive();
-    for (const HelpViewer& viewer : helpViewers_) {
-        ::kill(viewer.pid, SIGTERM);
-        if (!faulted) {
-            g_source_remove(viewer.watch);
-            // Reaped now when it ended at once; otherwise it is left to end on its own.
-            int status = 0;
-            if (::waitpid(viewer.pid, &status, WNOHANG) == 0) {
-                watchChild(viewer.pid);
-            }
-        }
-    }
-    if (!faulted) {
+    // Inside the fault handler nothing is destroyed: the process ends right after this, and
+    // its windows with it.
+    if (!faultReportActive()) {
         helpViewers_.clear();
     }
+}
+
+std::vector<HelpViewer*> GtkLauncher::helpViewers() const {
+    std::vector<HelpViewer*> viewers;
+    for (const std::unique_ptr<HelpViewer>& viewer : helpViewers_) {
+        viewers.push_back(viewer.get());
+    }
+    return viewers;
+}
+
+void GtkLauncher::forgetHelpViewer(HelpViewer* viewer) {
+    std::erase_if(helpViewers_, [viewer](const std::unique_ptr<HelpViewer>& open) {
+        return open.get() == viewer;
+    });
 }
 
 }  // namespace vistrelle::gtk

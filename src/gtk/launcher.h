@@ -1,12 +1,16 @@
-// Other software on Linux: the updater, the desktop's URL handler and the help file's viewer.
+// Other software on Linux: the updater and the desktop's URL handler; and the program's own help
+// window.
 #pragma once
 
+#include <sigc++/trackable.h>
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "gtk/help_viewer.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
@@ -27,7 +31,7 @@ pid_t spawnProgram(const std::string& path, const std::vector<std::string>& argv
 // program the user keeps running leaves no zombie behind. Returns the watch's source id.
 unsigned watchChild(pid_t pid);
 
-class GtkLauncher final : public vistrelle::Launcher {
+class GtkLauncher final : public vistrelle::Launcher, public sigc::trackable {
 public:
     GtkLauncher() = default;
     GtkLauncher(const GtkLauncher&) = delete;
@@ -41,18 +45,16 @@ public:
     bool showHelpFile(std::string_view file) override;
     void closeHelpViewer() override;
 
+    // The help windows this launcher opened that are still open, oldest first.
+    std::vector<HelpViewer*> helpViewers() const;
+
 private:
     // Hands `target` (an address or a file) to the desktop's handler; the process id of the
     // handler when one was spawned, 0 when it was handed over without one, -1 on failure.
     pid_t openWithDesktop(const std::string& target);
 
-    // The help viewers this launcher started that are still running, with their reaping watch.
-    struct HelpViewer {
-        pid_t pid;
-        unsigned watch;
-    };
-    static void helpViewerEnded(int pid, int status, void* launcher);
-    std::vector<HelpViewer> helpViewers_;
+    void forgetHelpViewer(HelpViewer* viewer);
+    std::vector<std::unique_ptr<HelpViewer>> helpViewers_;
 };
 
 }  // namespace vistrelle::gtk

@@ -4,6 +4,7 @@
 
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <signal.h>
 #include <sys/stat.h>
 
@@ -12,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/ids.h"
 #include "catalog/catalog.h"
 #include "fake/memory_layer.h"
 #include "fake/sandbox.h"
 #include "gtk/launcher.h"
 #include "gtk_fixture.h"
+#include "ui/ids.h"
 
 namespace vistrelle::gtk {
 namespace {
@@ -36,6 +37,8 @@ const std::string kFavorite =
 class LaunchTest : public vistrelle::testing::SandboxTest {
 protected:
     LaunchTest() {
+        // The help window is a GTK window.
+        testing::initGtk();
         const char* path = std::getenv("PATH");
         savedPath_ = path != nullptr ? path : "";
         // Only the stand-ins of bin/ and the system's tools: no real desktop handler.
@@ -229,33 +232,56 @@ TEST_F(LaunchTest, HelpNotFound) {
     EXPECT_FALSE(sandbox.exists("opened-log.txt"));
 }
 
-TEST_F(LaunchTest, HelpOpensWithTheDesktopHandlerAndIsEndedAtShutdown) {
-    install("xdg-open", "bin/xdg-open");
-    sandbox.write("Help.chm", "ITSF");
-    openHelp(windows, launcher);
-    EXPECT_EQ(
-        windows.messages,
-        (std::vector<MessageBoxCall>{
-            {"Info", "This is an old version of the help file, a new will be coming soon!", 64}}));
-    ASSERT_TRUE(iterateMainLoopUntil([&] { return runs("opened-log.txt").size() == 1; }));
-    std::string help = (sandbox.path() / "Help.chm").string();
-    EXPECT_EQ(opens(), (std::vector<std::string>{"open argc=1 arg=" + help}));
+const MessageBoxCall kOldVersion{
+    "Info", "This is an old version of the help file, a new will be coming soon!", 64};
+const MessageBoxCall kHelpNotFound{"Info", "Help file was not found!", 64};
 
-    std::string run = runs("opened-log.txt").front();
-    size_t at = run.find("pid=") + 4;
-    pid_t viewer = std::stoi(run.substr(at, run.find(' ', at) - at));
-    ASSERT_EQ(::kill(viewer, 0), 0) << "the viewer should still be running";
+TEST_F(LaunchTest, HelpOpensTheProgramsOwnWindowThenTheNoticeAndClosesAtShutdown) {
+    install("xdg-open", "bin/xdg-open");
+    std::filesystem::copy_file(VISTRELLE_HELP_FILE, sandbox.path() / "Help.chm");
+    openHelp(windows, launcher);
+    EXPECT_EQ(windows.messages, (std::vector<MessageBoxCall>{kOldVersion}));
+    ASSERT_EQ(launcher.helpViewers().size(), 1u);
+    HelpViewer* viewer = launcher.helpViewers().front();
+    EXPECT_TRUE(viewer->get_visible());
+    ASSERT_TRUE(iterateMainLoopUntil([viewer] { return viewer->shownPage() == "/index.html"; }));
+
     launcher.closeHelpViewer();
-    EXPECT_TRUE(iterateMainLoopUntil([&] { return ::kill(viewer, 0) != 0 && errno == ESRCH; }));
+    EXPECT_TRUE(launcher.helpViewers().empty());
+    // The desktop's handler never saw the help file.
+    EXPECT_FALSE(sandbox.exists("opened-log.txt"));
 }
 
 TEST_F(LaunchTest, EveryHelpCommandOpensTheViewerAgain) {
+    std::filesystem::copy_file(VISTRELLE_HELP_FILE, sandbox.path() / "Help.chm");
+    openHelp(windows, launcher);
+    openHelp(windows, launcher);
+    EXPECT_EQ(launcher.helpViewers().size(), 2u);
+    EXPECT_EQ(windows.messages, (std::vector<MessageBoxCall>{kOldVersion, kOldVersion}));
+}
+
+TEST_F(LaunchTest, ClosingTheHelpWindowForgetsIt) {
+    std::filesystem::copy_file(VISTRELLE_HELP_FILE, sandbox.path() / "Help.chm");
+    openHelp(windows, launcher);
+    ASSERT_EQ(launcher.helpViewers().size(), 1u);
+    GdkEvent* close = gdk_event_new(GDK_DELETE);
+    close->any.window =
+        GDK_WINDOW(g_object_ref(launcher.helpViewers().front()->get_window()->gobj()));
+    gtk_main_do_event(close);
+    gdk_event_free(close);
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return launcher.helpViewers().empty(); }));
+}
+
+TEST_F(LaunchTest, ADamagedHelpFileIsNotFound) {
     install("xdg-open", "bin/xdg-open");
-    sandbox.write("Help.chm", "ITSF");
-    openHelp(windows, launcher);
-    openHelp(windows, launcher);
-    ASSERT_TRUE(iterateMainLoopUntil([&] { return runs("opened-log.txt").size() == 2; }));
-    EXPECT_EQ(windows.messages.size(), 2u);
+    for (const char* bytes : {"ITSF", "", "<html>Help</html>"}) {
+        sandbox.write("Help.chm", bytes);
+        windows.messages.clear();
+        openHelp(windows, launcher);
+        EXPECT_EQ(windows.messages, (std::vector<MessageBoxCall>{kHelpNotFound})) << bytes;
+    }
+    EXPECT_TRUE(launcher.helpViewers().empty());
+    EXPECT_FALSE(sandbox.exists("opened-log.txt"));
 }
 
 }  // namespace
