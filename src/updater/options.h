@@ -1,6 +1,7 @@
 // What the channel updater is asked to do: its command line and the keys of updater.ini.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,6 +28,8 @@ struct Options {
     std::string isoCodes = "/usr/share/iso-codes/json/iso_3166-1.json";
     bool quiet = false;
     bool help = false;
+    // A directory list longer than this is refused rather than filling the memory.
+    size_t maxListObjects = 2'000'000;
     // The program's window (an X11 window id) when it started the updater from its menu.
     bool hasWindow = false;
     uint64_t window = 0;

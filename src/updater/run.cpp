@@ -47,7 +47,12 @@ struct Run {
         std::unique_ptr<Download> download = network.open(url, kMaxListBytes);
         Counted counted(*download);
         size_t count = 0;
+        bool tooMany = false;
         ListResult result = readObjectList(counted, keys, [&](ObjectValues values) {
+            if (count == options.maxListObjects) {
+                tooMany = true;
+                return false;
+            }
             take(values);
             if (++count % kProgressEvery == 0) {
                 reporter.progress(progressText(items, count, counted.bytes));
@@ -61,6 +66,11 @@ struct Run {
             return Outcome::Cancelled;
         }
         reporter.progress(progressText(items, count, counted.bytes));
+        if (tooMany) {
+            error = "the list holds more than " + groupedNumber(options.maxListObjects) + " " +
+                    std::string(items) + ", which cannot be right.";
+            return Outcome::Failed;
+        }
         if (result.code != ListResult::Code::Done) {
             error = result.error;
             return Outcome::Failed;

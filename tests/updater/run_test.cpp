@@ -191,6 +191,17 @@ TEST_F(UpdaterRunTest, TheTvPlaylistStandsInForTheTvLists) {
     EXPECT_EQ(sandbox.read("channels.dat"), kOld);
 }
 
+TEST_F(UpdaterRunTest, AListFarTooLongIsRefused) {
+    options.tv = false;
+    options.maxListObjects = 5;
+    EXPECT_EQ(run().message,
+              "The radio directory could not be read: the list holds more than 5 "
+              "stations, which cannot be right. The old channel list is kept.");
+    EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+    options.maxListObjects = 6;
+    EXPECT_TRUE(run().ok);
+}
+
 TEST_F(UpdaterRunTest, CancelKeepsTheOldCatalogue) {
     recorder.cancelAfterStages = 2;
     RunResult result = run();
