@@ -72,7 +72,8 @@ fuzz-build: deps
 bench: deps
 	@$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVISTRELLE_GUI=OFF \
 		-DVISTRELLE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
-	@$(CMAKE) --build build/release -j $(JOBS) --target vistrelle_bench
+	@$(CMAKE) --build build/release -j $(JOBS) --target vistrelle_bench updater_bench
+	@build/release/bench/updater_bench
 	@# The same operations through the Win32 window layer, run under Wine beside the Linux figures.
 	@$(CMAKE) -S . -B build/win64-bench -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DVISTRELLE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null

@@ -1,0 +1,343 @@
+#include "updater/run.h"
+
+#include <array>
+#include <unordered_map>
+
+#include "os/file.h"
+#include "os/lock_file.h"
+#include "updater/texts.h"
+
+namespace vistrelle::updater {
+
+namespace {
+
+constexpr size_t kProgressEvery = 1000;  // objects between two progress reports
+
+// A download that counts its bytes.
+class Counted : public ByteSource {
+public:
+    explicit Counted(ByteSource& source) : source_(source) {}
+    std::string_view next() override {
+        std::string_view piece = source_.next();
+        bytes += piece.size();
+        return piece;
+    }
+    std::string error() const override { return source_.error(); }
+    bool cancelled() const override { return source_.cancelled(); }
+    uint64_t bytes = 0;
+
+private:
+    ByteSource& source_;
+};
+
+enum class Outcome { Done, Failed, Cancelled };
+
+struct Run {
+    const Options& options;
+    Network& network;
+    Reporter& reporter;
+    CountryNames countries;
+    std::vector<Entry> entries;
+    std::string error;
+
+    // Reads one JSON list, reporting progress; the error names `what`.
+    Outcome readList(const std::string& url, std::string_view items,
+                     std::span<const std::string_view> keys,
+                     const std::function<void(ObjectValues)>& take) {
+        std::unique_ptr<Download> download = network.open(url, kMaxListBytes);
+        Counted counted(*download);
+        size_t count = 0;
+        bool tooMany = false;
+        ListResult result = readObjectList(counted, keys, [&](ObjectValues values) {
+            if (count == options.maxListObjects) {
+                tooMany = true;
+                return false;
+            }
+            take(values);
+            if (++count % kProgressEvery == 0) {
+                reporter.progress(progressText(items, count, counted.bytes));
+                if (reporter.cancelled()) {
+                    return false;
+                }
+            }
+            return true;
+        });
+        if (reporter.cancelled() || download->cancelled()) {
+            return Outcome::Cancelled;
+        }
+        reporter.progress(progressText(items, count, counted.bytes));
+        if (tooMany) {
+            error = "the list holds more than " + groupedNumber(options.maxListObjects) + " " +
+                    std::string(items) + ", which cannot be right.";
+            return Outcome::Failed;
+        }
+        if (result.code != ListResult::Code::Done) {
+            error = result.error;
+            return Outcome::Failed;
+        }
+        return Outcome::Done;
+    }
+
+    Outcome radio() {
+        std::vector<std::string> servers;
+        if (!options.radioDirectory.empty()) {
+            servers.push_back(options.radioDirectory);
+        } else {
+            reporter.stage("Finding a radio directory server...");
+            servers = network.radioServers(&error);
+            if (servers.empty()) {
+                error = "No radio directory server can be found: " + error;
+                return Outcome::Failed;
+            }
+        }
+        static constexpr std::array<std::string_view, 11> keys = {
+            "name",     "url",   "url_resolved", "homepage",   "tags",       "countrycode",
+            "language", "codec", "bitrate",      "clickcount", "lastcheckok"};
+        std::string lastServer;
+        for (const std::string& server : servers) {
+            if (reporter.cancelled()) {
+                return Outcome::Cancelled;
+            }
+            reporter.stage("Downloading radio stations from " + hostOf(server) + "...");
+            const size_t before = entries.size();
+            Outcome outcome =
+                readList(stationListAddress(server), "stations", keys, [&](ObjectValues v) {
+                    RadioStation station{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
+                    station.bitrate = number(v[8]);
+                    station.clickCount = number(v[9]);
+                    station.broken = v[10] == "0";
+                    if (auto entry = mapRadioStation(station, countries)) {
+                        entries.push_back(std::move(*entry));
+                    }
+                });
+            if (outcome == Outcome::Done && entries.size() == before) {
+                error = "it sent no stations.";
+                outcome = Outcome::Failed;
+            }
+            if (outcome != Outcome::Failed) {
+                return outcome;
+            }
+            // The next server starts again from nothing.
+            entries.resize(before);
+            lastServer = hostOf(server);
+        }
+        error = "The radio directory could not be read" +
+                (servers.size() > 1 ? " from any of its " + std::to_string(servers.size()) +
+                                          " servers (the last, " + lastServer + ": " + error + ")"
+                                    : ": " + error);
+        return Outcome::Failed;
+    }
+
+    Outcome tvLists() {
+        std::string base = options.tvDirectory;
+        if (!base.empty() && base.back() != '/') {
+            base += '/';
+        }
+        reporter.stage("Downloading TV channels...");
+        std::unordered_map<std::string, TvChannel> channels;
+        static constexpr std::array<std::string_view, 7> channelKeys = {
+            "id", "name", "country", "categories", "is_nsfw", "closed", "website"};
+        Outcome outcome =
+            readList(base + "channels.json", "channels", channelKeys, [&](ObjectValues v) {
+                if (v[0].empty()) {
+                    return;
+                }
+                TvChannel channel{v[0], v[1], v[2], v[3], v[6]};
+                channel.nsfw = v[4] == "1";
+                channel.closed = !v[5].empty() && v[5] != "0";
+                channels.emplace(channel.id, std::move(channel));
+            });
+        if (outcome != Outcome::Done) {
+            return outcome;
+        }
+        reporter.stage("Downloading TV streams...");
+        static constexpr std::array<std::string_view, 5> streamKeys = {"channel", "title", "url",
+                                                                       "quality", "label"};
+        const size_t before = entries.size();
+        outcome = readList(base + "streams.json", "streams", streamKeys, [&](ObjectValues v) {
+            TvStream stream{v[0], v[1], v[2], v[3], v[4]};
+            auto found = channels.find(stream.channel);
+            const TvChannel* channel = found == channels.end() ? nullptr : &found->second;
+            if (auto entry = mapTvStream(stream, channel, countries)) {
+                entries.push_back(std::move(*entry));
+            }
+        });
+        if (outcome == Outcome::Done && entries.size() == before) {
+            error = "it sent no streams.";
+            outcome = Outcome::Failed;
+        }
+        if (outcome == Outcome::Failed) {
+            entries.resize(before);
+        }
+        return outcome;
+    }
+
+    Outcome tv() {
+        Outcome outcome = tvLists();
+        if (outcome != Outcome::Failed) {
+            return outcome;
+        }
+        std::string listError = error;
+        std::string address = tvPlaylistAddress(options);
+        outcome = playlist(address, Source::Tv, "Downloading the TV playlist...");
+        if (outcome == Outcome::Failed) {
+            std::string playlistError = error.substr(error.find(": ") + 2);
+            error = "The TV directory could not be read: " + listError;
+            if (playlistError != listError) {
+                error += " Nor could its playlist: " + playlistError;
+            }
+        }
+        return outcome;
+    }
+
+    // Reads a playlist file or address into the entries.
+    Outcome playlist(const std::string& where, Source source, const std::string& stage) {
+        reporter.stage(stage);
+        std::string bytes;
+        std::string finalUrl;
+        if (where.find("://") != std::string::npos) {
+            std::unique_ptr<Download> download = network.open(where, kMaxPlaylistBytes);
+            for (std::string_view piece = download->next(); !piece.empty();
+                 piece = download->next()) {
+                bytes.append(piece);
+                reporter.progress(byteSize(bytes.size()));
+            }
+            if (reporter.cancelled() || download->cancelled()) {
+                return Outcome::Cancelled;
+            }
+            if (std::string failure = download->error(); !failure.empty()) {
+                error = where + ": " + failure;
+                return Outcome::Failed;
+            }
+            finalUrl = download->finalUrl().empty() ? where : download->finalUrl();
+        } else if (!readFile(where, kMaxPlaylistBytes, bytes)) {
+            error = where + ": the file cannot be read.";
+            return Outcome::Failed;
+        }
+        std::string why;
+        if (!readPlaylistEntries(bytes, finalUrl, source, countries, entries, &why)) {
+            error = where + ": " + why;
+            return Outcome::Failed;
+        }
+        return Outcome::Done;
+    }
+
+    static bool readFile(const std::string& path, uint64_t maxBytes, std::string& bytes) {
+        os::File file;
+        if (!file.open(path, os::File::Access::Read)) {
+            return false;
+        }
+        char buffer[65536];
+        for (int64_t n; (n = file.read(buffer, sizeof buffer)) > 0;) {
+            bytes.append(buffer, static_cast<size_t>(n));
+            if (bytes.size() > maxBytes) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    static int64_t number(std::string_view text) {
+        int64_t value = 0;
+        for (char c : text) {
+            if (c < '0' || c > '9') {
+                break;
+            }
+            value = value > (INT64_MAX - 9) / 10 ? INT64_MAX : value * 10 + (c - '0');
+        }
+        return value;
+    }
+
+    static std::string hostOf(const std::string& url) {
+        size_t start = url.find("://");
+        start = start == std::string::npos ? 0 : start + 3;
+        size_t end = url.find_first_of("/?#", start);
+        return url.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    }
+};
+
+RunResult failed(std::string message) {
+    RunResult result;
+    result.message = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+std::string stationListAddress(const std::string& server) {
+    std::string base = server;
+    while (!base.empty() && base.back() == '/') {
+        base.pop_back();
+    }
+    return base + "/json/stations?hidebroken=true&order=clickcount&reverse=true";
+}
+
+RunResult runUpdate(const Options& options, Network& network, Reporter& reporter) {
+    Run run{options, network, reporter, {}, {}, {}};
+    std::string isoBytes;
+    std::string isoError;
+    if (!Run::readFile(options.isoCodes, kMaxPlaylistBytes, isoBytes) ||
+        !run.countries.load(isoBytes, &isoError)) {
+        return failed("The country names cannot be read from " + options.isoCodes +
+                      " (install the iso-codes package).");
+    }
+    if (!options.radio && !options.tv && options.playlists.empty()) {
+        return failed("Nothing to do: radio and TV are both left out and no playlist is given.");
+    }
+    os::LockFile lock;
+    switch (lock.acquire(options.output + ".lock")) {
+        case os::LockFile::Result::Locked:
+            break;
+        case os::LockFile::Result::Busy:
+            return failed("Another channel updater is already updating " + options.output + ".");
+        case os::LockFile::Result::Failed:
+            return failed("No lock file can be made beside " + options.output +
+                          " (is the folder writable?).");
+    }
+
+    Outcome outcome = Outcome::Done;
+    if (options.tv) {
+        outcome = run.tv();
+    }
+    if (outcome == Outcome::Done && options.radio) {
+        outcome = run.radio();
+    }
+    for (size_t i = 0; outcome == Outcome::Done && i < options.playlists.size(); ++i) {
+        const std::string& where = options.playlists[i];
+        outcome = run.playlist(where, Source::Playlist, "Reading the playlist " + where + "...");
+        if (outcome == Outcome::Failed) {
+            run.error = "The playlist " + run.error;
+        }
+    }
+    if (outcome == Outcome::Done && reporter.cancelled()) {
+        outcome = Outcome::Cancelled;
+    }
+    if (outcome == Outcome::Cancelled) {
+        return failed(cancelledText());
+    }
+    if (outcome == Outcome::Failed) {
+        return failed(run.error + " The old channel list is kept.");
+    }
+
+    reporter.stage("Sorting " + groupedNumber(run.entries.size()) + " channels...");
+    orderEntries(run.entries);
+    if (run.entries.empty()) {
+        return failed("No channels were found. The old channel list is kept.");
+    }
+    RunResult result;
+    result.counts = countEntries(run.entries);
+    reporter.stage("Saving " + options.output + "...");
+    std::string bytes = catalogBytes(run.entries);
+    run.entries = std::vector<Entry>();
+    if (reporter.cancelled()) {
+        return failed(cancelledText());
+    }
+    if (std::string failure = replaceCatalog(options.output, bytes); !failure.empty()) {
+        return failed(failure);
+    }
+    result.ok = true;
+    result.message = summaryText(result.counts);
+    return result;
+}
+
+}  // namespace vistrelle::updater

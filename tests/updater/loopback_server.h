@@ -1,0 +1,53 @@
+// A small HTTP/1.1 server on 127.0.0.1 for the updater's tests: fixed answers by path.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vistrelle::testing {
+
+struct Answer {
+    Answer(int code = 200, std::string bytes = {}, std::string type = "application/json")
+        : status(code), body(std::move(bytes)), contentType(std::move(type)) {}
+    int status = 200;
+    std::string body;
+    std::string contentType = "application/json";
+    std::string location;   // a redirect's target
+    bool endless = false;   // the body repeats without end
+    int delayMs = 0;        // waits this long before each piece of 4 KB
+    bool cutShort = false;  // announces more bytes than it sends, then closes
+};
+
+class LoopbackServer {
+public:
+    LoopbackServer();
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+    // Answers requests of `path` (without the query) with `answer`; others get 404.
+    void serve(const std::string& path, Answer answer);
+    // "http://127.0.0.1:PORT"
+    std::string base() const;
+    // The request lines and User-Agent headers received, in order.
+    std::vector<std::string> requests() const;
+
+private:
+    void run();
+    void answer(int client);
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::map<std::string, Answer> answers_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
+
+}  // namespace vistrelle::testing
