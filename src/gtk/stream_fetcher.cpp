@@ -104,8 +104,8 @@ void onRead(GObject* source, GAsyncResult* async, gpointer data) {
 
 void readMore(const Hold& request) {
     const gsize want = std::min(kReadChunk, request->limit - request->result.bytes.size());
-    g_input_stream_read_bytes_async(request->stream, want, G_PRIORITY_DEFAULT,
-                                    request->cancellable, onRead, new Hold(request));
+    g_input_stream_read_bytes_async(request->stream, want, G_PRIORITY_DEFAULT, request->cancellable,
+                                    onRead, new Hold(request));
 }
 
 void onSent(GObject* /*source*/, GAsyncResult* async, gpointer data) {

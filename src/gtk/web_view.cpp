@@ -2,9 +2,9 @@
 
 #include <glibmm/wrap.h>
 
-#include "ui/display_text.h"
 #include "gtk/launcher.h"
 #include "settings/launch.h"
+#include "ui/display_text.h"
 
 namespace vistrelle::gtk {
 

@@ -72,7 +72,7 @@ std::string failureLine(PlaybackFailure failure, std::string_view detail) {
             break;
         case PlaybackFailure::Protocol:
             if (detail.empty()) {
-                line += "the address is not a web address (http:// or https://)";
+                line += "the address is not a valid web address";
             } else {
                 line += "the protocol ";
                 line += detail;
@@ -164,7 +164,8 @@ std::vector<StreamResolution::Candidate> StreamResolution::candidatesFor(std::st
         }
         out.push_back(std::move(candidate));
     }
-    if (out.empty() && unplayableScheme_.empty()) {
+    // A web address with characters that cannot be played is no matter of its protocol.
+    if (out.empty() && unplayableScheme_.empty() && scheme != "http" && scheme != "https") {
         unplayableScheme_ = scheme;
     }
     return out;

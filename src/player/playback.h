@@ -29,13 +29,13 @@ inline constexpr std::string_view kFailurePrefix = "Cannot play this stream: ";
 enum class PlaybackFailure {
     Unreachable,
     NoAnswer,
-    HttpError,     // detail: "404 Not Found"
-    NoPlayable,    // a playlist without an address that can be played here
-    Format,        // detail: the format's name, may be empty
-    Protocol,      // detail: the scheme ("rtsp"); empty for an address without one
-    Loop,          // playlists that refer to each other
-    TooDeep,       // playlists nested beyond kMaxNestedPlaylists
-    Stopped,       // a live stream that could not be reopened
+    HttpError,   // detail: "404 Not Found"
+    NoPlayable,  // a playlist without an address that can be played here
+    Format,      // detail: the format's name, may be empty
+    Protocol,    // detail: the scheme ("rtsp"); empty for an address without one
+    Loop,        // playlists that refer to each other
+    TooDeep,     // playlists nested beyond kMaxNestedPlaylists
+    Stopped,     // a live stream that could not be reopened
 };
 
 // The whole line: kFailurePrefix and the reason in plain words.

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/window_layer.h"
 #include "catalog/catalog.h"
 #include "player/pages.h"
 #include "player/playback.h"
 #include "player/web_writer.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle {
 
