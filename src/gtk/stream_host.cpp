@@ -67,7 +67,8 @@ const char* actionName(PlaybackStep::Action action) {
 
 }  // namespace
 
-StreamHost::StreamHost(WebKitUserContentManager* manager) : manager_(manager) {
+StreamHost::StreamHost(WebKitUserContentManager* manager)
+    : manager_(WEBKIT_USER_CONTENT_MANAGER(g_object_ref(manager))) {
     WebKitUserScript* script = webkit_user_script_new_for_world(
         kStreamHostScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, kStreamHostWorld, nullptr, nullptr);
@@ -84,6 +85,7 @@ StreamHost::~StreamHost() {
     g_signal_handlers_disconnect_by_data(manager_, this);
     fetcher_.cancel();
     answer(PlaybackStep{});
+    g_object_unref(manager_);
 }
 
 void StreamHost::setStream(std::unique_ptr<StreamPlan> plan) {
