@@ -66,6 +66,11 @@ bench: deps
 	@$(CMAKE) --build build/win64-bench -j $(JOBS) --target vistrelle_win32_bench
 	@scripts/run-bench build/release/bench/vistrelle_bench \
 		--win32 build/win64-bench/bench/vistrelle_win32_bench.exe
+	@# Channels playing in the Linux web view: a GTK program on a private display.
+	@$(CMAKE) -S . -B build/release-gui -DCMAKE_BUILD_TYPE=Release -DVISTRELLE_TESTS=OFF \
+		$(CMAKE_FLAGS) >/dev/null
+	@$(CMAKE) --build build/release-gui -j $(JOBS) --target vistrelle_stream_bench
+	@scripts/with-xvfb build/release-gui/bench/vistrelle_stream_bench 2>/dev/null
 
 # --- Windows: the 32-bit release and a 64-bit build of the same code for the tests under Wine
 windows: deps

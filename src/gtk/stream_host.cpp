@@ -141,6 +141,9 @@ void StreamHost::handle(JSCValue* message, WebKitScriptMessageReply* reply) {
     report.errorCode = static_cast<int32_t>(numberProperty(message, "code"));
     report.live = booleanProperty(message, "live");
     report.played = booleanProperty(message, "played");
+    if (observer_) {
+        observer_(report.event);
+    }
     carryOut(plan_->mediaReported(report));
 }
 

@@ -4,6 +4,7 @@
 
 #include <webkit2/webkit2.h>
 
+#include <functional>
 #include <memory>
 
 #include "gtk/stream_fetcher.h"
@@ -26,8 +27,11 @@ public:
     // Stops the media of the page shown and any fetch.
     void stop();
 
-    // Fetches waiting for an answer, for tests and the benchmark.
+    // For tests and the benchmark: an address is being resolved; what the media element said.
     bool resolving() const { return pending_ != nullptr; }
+    void setMediaObserver(std::function<void(MediaEvent)> observer) {
+        observer_ = std::move(observer);
+    }
 
 private:
     static gboolean onMessage(WebKitUserContentManager* manager, JSCValue* message,
@@ -47,6 +51,7 @@ private:
     int32_t token_ = 0;
     double volume_ = 1.0;
     bool muted_ = false;
+    std::function<void(MediaEvent)> observer_;
 };
 
 }  // namespace vistrelle::gtk

@@ -38,6 +38,13 @@ std::string schemeOf(std::string_view url) {
     return lowered(url.substr(0, colon));
 }
 
+bool isStreamingScheme(std::string_view scheme) {
+    static constexpr std::string_view kSchemes[] = {"rtsp",  "rtsps", "rtspu", "mms",   "mmsh",
+                                                    "mmst",  "pnm",   "rtmp",  "rtmps", "rtmpt",
+                                                    "rtmpe", "rtp",   "udp"};
+    return std::find(std::begin(kSchemes), std::end(kSchemes), scheme) != std::end(kSchemes);
+}
+
 bool startsWith(std::string_view bytes, std::string_view magic) {
     return bytes.substr(0, magic.size()) == magic;
 }
@@ -164,8 +171,8 @@ std::vector<StreamResolution::Candidate> StreamResolution::candidatesFor(std::st
         }
         out.push_back(std::move(candidate));
     }
-    // A web address with characters that cannot be played is no matter of its protocol.
-    if (out.empty() && unplayableScheme_.empty() && scheme != "http" && scheme != "https") {
+    // Only the streaming protocols are named; anything else is no address to play.
+    if (out.empty() && unplayableScheme_.empty() && isStreamingScheme(scheme)) {
         unplayableScheme_ = scheme;
     }
     return out;

@@ -32,7 +32,7 @@ enum class PlaybackFailure {
     HttpError,   // detail: "404 Not Found"
     NoPlayable,  // a playlist without an address that can be played here
     Format,      // detail: the format's name, may be empty
-    Protocol,    // detail: the scheme ("rtsp"); empty for an address without one
+    Protocol,    // detail: a streaming scheme ("rtsp"); empty: not a valid web address
     Loop,        // playlists that refer to each other
     TooDeep,     // playlists nested beyond kMaxNestedPlaylists
     Stopped,     // a live stream that could not be reopened
