@@ -40,6 +40,13 @@ struct Playlist {
 
 // Reads `bytes` (the start of a response, possibly cut off) fetched from `finalUrl` (the address
 // after redirects). UTF-8, UTF-16 with a byte-order mark, CR/LF/CRLF line ends.
+// Empty input, bytes that start like a media format and bytes with control characters near the
+// start are a Stream. Markup is ASX (an ASX, ENTRY or REF root), XSPF (a playlist root) or else
+// Html. Other text is PLS ("[playlist]" or "File1=" first), the ASF reference file
+// ("[Reference]", read as Asx), Hls, or a list of addresses: M3u, or Ram when it names rtsp:// or
+// pnm:// addresses and has no #EXTM3U or #EXTINF. A server's text message is an M3u without
+// entries. Entries whose address cannot be resolved are left out; the entries stop once their
+// text grows far beyond the size of the input.
 Playlist readPlaylist(std::string_view bytes, std::string_view finalUrl);
 
 // `reference` made absolute against `base` (RFC 3986 section 5); empty when it cannot be.

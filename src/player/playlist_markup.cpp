@@ -263,7 +263,7 @@ MarkupRoot classifyMarkup(std::string_view text) {
             return MarkupRoot::Html;
         }
         if (token.type == Token::StartTag) {
-            if (token.name == "asx") {
+            if (token.name == "asx" || token.name == "entry" || token.name == "ref") {
                 return MarkupRoot::Asx;
             }
             if (token.name == "playlist") {
@@ -333,7 +333,7 @@ void readXspf(std::string_view text, EntryList& list) {
             continue;
         }
         if (token.type == Token::EndTag) {
-            if (token.name == capture.element()) {
+            if (capture.active() && token.name == capture.element()) {
                 if (token.name == "title") {
                     track.setTitle(list, capture.text());
                 } else {

@@ -71,6 +71,7 @@ int utf8SequenceAt(std::string_view bytes, size_t i) {
 std::string decodeUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
+    bool sawUtf8 = false;
     for (size_t i = 0; i < bytes.size();) {
         const uint8_t c = byteAt(bytes, i);
         if (c < 0x80) {
@@ -82,8 +83,9 @@ std::string decodeUtf8(std::string_view bytes) {
         if (length > 0) {
             out.append(bytes.substr(i, length));
             i += length;
-        } else if (length < 0) {
-            break;  // cut off in the middle of a character
+            sawUtf8 = true;
+        } else if (length < 0 && sawUtf8) {
+            break;  // UTF-8 text cut off in the middle of a character
         } else {
             appendUtf8(out, c < 0xA0 ? kWindows1252[c - 0x80] : char32_t{c});
             ++i;

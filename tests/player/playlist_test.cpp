@@ -48,6 +48,8 @@ TEST(PlaylistTest, KindComesFromTheBytes) {
          PlaylistKind::Asx},
         {"truncated asx", "<asx version=\"3.0\"><entry><ref href=\"http://a.example/",
          PlaylistKind::Asx},
+        {"asx without its root", "<Entry><Ref href='http://a.example/'/></Entry>",
+         PlaylistKind::Asx},
         {"reference file", "[Reference]\r\nRef1=http://wm.example/live?MSWMExt=.asf\r\n",
          PlaylistKind::Asx},
         {"xspf", "<playlist xmlns='http://xspf.org/ns/0/'>", PlaylistKind::Xspf},
@@ -119,7 +121,7 @@ TEST(PlaylistTest, FormatsWithTheirQuirks) {
         {"xspf: entities, CDATA, location outside a track ignored",
          "<playlist><location>http://self.example/</location><trackList><track>"
          "<location> http://a.example/?a=1&amp;b=2 </location><title><![CDATA[A & <B>]]>"
-         "</title><location>alt.ogg</location></track></trackList></playlist>",
+         "</title><location>alt.ogg</location></ ></track></trackList></playlist>",
          {{"http://a.example/?a=1&b=2", "A & <B>"},
           {"http://radio.example/lists/alt.ogg", "A & <B>"}}},
     };
@@ -192,6 +194,41 @@ TEST(PlaylistTest, RealWorldFiles) {
                        {"http://lists.example/talk/stream.mp3", "Talk <live>"}}));
 }
 
+TEST(PlaylistTest, NestedPlaylistsResolveAgainstTheirOwnAddress) {
+    // An ASX names a PLS by a relative address; the PLS, fetched from there, names the stream
+    // relative to itself.
+    const Playlist outer = readPlaylist(
+        "<asx><entry><ref href='lists/inner.pls?id=7'/></entry>"
+        "<entryref href='//other.example/more.asx'/></asx>",
+        "https://radio.example/a/b/outer.asx");
+    ASSERT_EQ(outer.entries.size(), 2u);
+    EXPECT_EQ(outer.entries[0].url, "https://radio.example/a/b/lists/inner.pls?id=7");
+    EXPECT_EQ(outer.entries[1].url, "https://other.example/more.asx");
+    EXPECT_TRUE(outer.entries[1].isReference);
+
+    const Playlist inner =
+        readPlaylist("[playlist]\nFile1=../../live/stream.mp3\n", outer.entries[0].url);
+    EXPECT_EQ(entriesOf(inner), (Entries{{"https://radio.example/a/live/stream.mp3", ""}}));
+
+    // Without an absolute address of its own, a relative entry cannot be resolved.
+    EXPECT_TRUE(readPlaylist("#EXTM3U\nstream.mp3\n", "").entries.empty());
+    EXPECT_EQ(readPlaylist("#EXTM3U\nhttp://a.example/\n", "").entries.size(), 1u);
+}
+
+TEST(PlaylistTest, CutOffInputKeepsWhatWasRead) {
+    const Playlist asx =
+        readPlaylist("<ASX><Entry><Ref href=\"http://a.example/1\"/></Entry><Entry><Ref hr", kFrom);
+    EXPECT_EQ(entriesOf(asx), (Entries{{"http://a.example/1", ""}}));
+    // A character of UTF-8 text cut in two at the end is left out; in text that is not UTF-8,
+    // the last byte is a character of its own.
+    const Playlist pls =
+        readPlaylist("[playlist]\nFile1=http://a.example/\nTitle1=\xC3\xA9t\xC3\xA9 \xC3", kFrom);
+    EXPECT_EQ(entriesOf(pls), (Entries{{"http://a.example/", "\xC3\xA9t\xC3\xA9"}}));
+    const Playlist latin =
+        readPlaylist("[playlist]\nFile1=http://a.example/\nTitle1=Caf\xE9", kFrom);
+    EXPECT_EQ(entriesOf(latin), (Entries{{"http://a.example/", "Caf\xC3\xA9"}}));
+}
+
 std::string utf16(std::u16string_view text, bool littleEndian) {
     std::string bytes;
     for (const char16_t unit : text) {
@@ -221,7 +258,7 @@ TEST(PlaylistTest, Utf16WithByteOrderMark) {
 
 TEST(PlaylistTest, TextThatIsNotUtf8IsReadAsWindows1252) {
     const Playlist list =
-        readPlaylist("[playlist]\nFile1=http://a.example/\nTitle1=K\xF6ln \x80 \xE2\x82", kFrom);
+        readPlaylist("[playlist]\nFile1=http://a.example/\nTitle1=K\xF6ln \x80", kFrom);
     EXPECT_EQ(entriesOf(list), (Entries{{"http://a.example/", "K\xC3\xB6ln \xE2\x82\xAC"}}));
 }
 
