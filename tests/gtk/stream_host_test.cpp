@@ -72,8 +72,10 @@ protected:
         server.add("/sc/;", "audio/mpeg", "@/tone.mp3");
     }
     ~StreamHostTest() override {
-        window.remove();
-        web.reset();
+        if (web) {
+            window.remove();
+            web.reset();
+        }
         StreamFetcher::setTimeLimitForTesting(0);
     }
 
@@ -213,6 +215,14 @@ TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStream) {
     EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.open() == 0; }));
     EXPECT_TRUE(plays());
     EXPECT_EQ(evaluate("document.querySelectorAll('video').length"), "1");
+}
+
+TEST_F(StreamHostTest, ClosingTheViewStopsTheStream) {
+    watch(icy.url());
+    ASSERT_TRUE(plays());
+    window.remove();
+    web.reset();  // as at Exit
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.open() == 0; }));
 }
 
 TEST_F(StreamHostTest, TheVolumeStaysForTheNextChannel) {
