@@ -185,7 +185,7 @@ void StreamResolution::note(PlaybackFailure failure, std::string_view detail) {
 }
 
 PlaybackStep StreamResolution::next() {
-    while (!queue_.empty()) {
+    while (!queue_.empty() && fetchedUrls_.size() < kMaxFetches) {
         Candidate candidate = std::move(queue_.back());
         queue_.pop_back();
         if (!fetchedUrls_.insert(candidate.url).second) {

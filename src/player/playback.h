@@ -20,6 +20,8 @@ inline constexpr int32_t kFetchTimeLimitMs = 10000;
 inline constexpr int32_t kStallLimitMs = 10000;
 // The channel's address may be a playlist; so may its entries, to this depth.
 inline constexpr int32_t kMaxNestedPlaylists = 5;
+// At most this many fetches for one watch: a long playlist of dead entries ends in its failure.
+inline constexpr size_t kMaxFetches = 20;
 // The pauses before each reopening of a live stream that ended or stalled.
 inline constexpr int32_t kReopenDelaysMs[] = {1000, 2000, 4000};
 // The welcome page's text colour.

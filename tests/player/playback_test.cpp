@@ -91,6 +91,22 @@ std::vector<std::string> chainFetches(int count) {
 
 const std::string kA = "http://a.example/";
 
+std::string deadEntries(int count) {
+    std::string list;
+    for (int i = 0; i < count; ++i) {
+        list += kA + "dead/" + std::to_string(i) + "\n";
+    }
+    return list;
+}
+
+std::vector<std::string> deadFetches(int count) {
+    std::vector<std::string> out{kA + "dead.m3u"};
+    for (int i = 0; i < count; ++i) {
+        out.push_back(kA + "dead/" + std::to_string(i));
+    }
+    return out;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Addresses, ResolveTest,
     ::testing::Values(
@@ -198,6 +214,12 @@ INSTANTIATE_TEST_SUITE_P(
                     {kA + "slow"},
                     Action::Fail,
                     "Cannot play this stream: the server did not answer within 10 s"},
+        ResolveCase{"TwentyFetchesAtMost",
+                    kA + "dead.m3u",
+                    {{kA + "dead.m3u", answer(deadEntries(30))}},
+                    deadFetches(19),
+                    Action::Fail,
+                    "Cannot play this stream: the server could not be reached"},
         ResolveCase{"Unreachable",
                     kA + "off",
                     {},
