@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -68,6 +69,12 @@ const std::string& testMediaFolder() {
                 " ! x264enc key-int-max=25 speed-preset=ultrafast tune=zerolatency ! "
                 "h264parse ! m. " +
                 tone + " ! avenc_aac ! aacparse ! m.");
+        // The folder goes with the process.
+        static const std::string* made_ = new std::string(dir);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(*made_, ignored);
+        });
         return ok ? dir : std::string();
     }();
     return folder;
