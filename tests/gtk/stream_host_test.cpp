@@ -6,6 +6,7 @@
 #include <webkit2/webkit2.h>
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "gtk/stream_fetcher.h"
@@ -215,6 +216,15 @@ TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStream) {
     EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.open() == 0; }));
     EXPECT_TRUE(plays());
     EXPECT_EQ(evaluate("document.querySelectorAll('video').length"), "1");
+}
+
+TEST_F(StreamHostTest, EveryRequestCarriesTheProgramsUserAgent) {
+    watch(server.url("/outer.m3u"));
+    ASSERT_TRUE(plays());
+    for (const char* path : {"/outer.m3u", "/inner.pls", "/tone.ogg"}) {
+        EXPECT_EQ(server.agents(path), std::set<std::string>{"Vistrelle/1.0"}) << path;
+    }
+    EXPECT_GE(server.requests("/tone.ogg"), 2);  // the look at it, then the media element
 }
 
 TEST_F(StreamHostTest, ClosingTheViewStopsTheStream) {

@@ -114,11 +114,19 @@ int MediaServer::requests(const std::string& path) const {
     return found == requests_.end() ? 0 : found->second;
 }
 
+std::set<std::string> MediaServer::agents(const std::string& path) const {
+    auto found = agents_.find(path);
+    return found == agents_.end() ? std::set<std::string>() : found->second;
+}
+
 void MediaServer::handle(SoupServer* /*server*/, SoupServerMessage* message, const char* path,
                          GHashTable* /*query*/, gpointer self) {
     auto& server = *static_cast<MediaServer*>(self);
     const std::string at = path;
     ++server.requests_[at];
+    const char* agent = soup_message_headers_get_one(
+        soup_server_message_get_request_headers(message), "User-Agent");
+    server.agents_[at].insert(agent != nullptr ? agent : "");
     auto respond = [message](const std::string& type, const std::string& body) {
         soup_server_message_set_status(message, 200, nullptr);
         soup_server_message_set_response(message, type.c_str(), SOUP_MEMORY_COPY, body.data(),

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +29,8 @@ public:
     // Serves `body` at `path` ("/a.pls"); "{base}" in it stands for "http://127.0.0.1:port".
     void add(const std::string& path, const std::string& type, const std::string& body);
     int requests(const std::string& path) const;
+    // The user agents of the requests for `path`.
+    std::set<std::string> agents(const std::string& path) const;
 
 private:
     static void handle(SoupServer* server, SoupServerMessage* message, const char* path,
@@ -36,6 +39,7 @@ private:
     int port_ = 0;
     std::map<std::string, std::pair<std::string, std::string>> routes_;
     std::map<std::string, int> requests_;
+    std::map<std::string, std::set<std::string>> agents_;
 };
 
 // "ICY 200 OK" with MP3 (the test tone, over and over) and metadata when asked for it.
