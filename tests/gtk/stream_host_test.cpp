@@ -22,6 +22,7 @@ namespace {
 
 using testing::iterateMainLoopUntil;
 
+// The GLib main loop as the program's event source: the writer's waits run it.
 class LoopPump final : public EventPump, public EventDrain {
 public:
     bool pumpMessage(bool wait, uint32_t& wParam) override {
@@ -30,10 +31,7 @@ public:
     }
     void sleepMilliseconds(int32_t ms) override { g_usleep(static_cast<gulong>(ms) * 1000); }
     int64_t monotonicMilliseconds() override { return g_get_monotonic_time() / 1000; }
-    void drainPendingEvents() override {
-        while (g_main_context_iteration(nullptr, FALSE)) {
-        }
-    }
+    void drainPendingEvents() override {}
 };
 
 class StreamHostTest : public ::testing::Test {
@@ -224,7 +222,6 @@ TEST_F(StreamHostTest, EveryRequestCarriesTheProgramsUserAgent) {
     for (const char* path : {"/outer.m3u", "/inner.pls", "/tone.ogg"}) {
         EXPECT_EQ(server.agents(path), std::set<std::string>{"Vistrelle/1.0"}) << path;
     }
-    EXPECT_GE(server.requests("/tone.ogg"), 2);  // the look at it, then the media element
 }
 
 TEST_F(StreamHostTest, ClosingTheViewStopsTheStream) {

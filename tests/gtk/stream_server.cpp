@@ -109,11 +109,6 @@ void MediaServer::add(const std::string& path, const std::string& type, const st
     routes_[path] = {type, text};
 }
 
-int MediaServer::requests(const std::string& path) const {
-    auto found = requests_.find(path);
-    return found == requests_.end() ? 0 : found->second;
-}
-
 std::set<std::string> MediaServer::agents(const std::string& path) const {
     auto found = agents_.find(path);
     return found == agents_.end() ? std::set<std::string>() : found->second;
@@ -123,7 +118,6 @@ void MediaServer::handle(SoupServer* /*server*/, SoupServerMessage* message, con
                          GHashTable* /*query*/, gpointer self) {
     auto& server = *static_cast<MediaServer*>(self);
     const std::string at = path;
-    ++server.requests_[at];
     const char* agent = soup_message_headers_get_one(
         soup_server_message_get_request_headers(message), "User-Agent");
     server.agents_[at].insert(agent != nullptr ? agent : "");

@@ -28,7 +28,6 @@ public:
     std::string url(const std::string& path) const;
     // Serves `body` at `path` ("/a.pls"); "{base}" in it stands for "http://127.0.0.1:port".
     void add(const std::string& path, const std::string& type, const std::string& body);
-    int requests(const std::string& path) const;
     // The user agents of the requests for `path`.
     std::set<std::string> agents(const std::string& path) const;
 
@@ -38,7 +37,6 @@ private:
     SoupServer* server_ = nullptr;
     int port_ = 0;
     std::map<std::string, std::pair<std::string, std::string>> routes_;
-    std::map<std::string, int> requests_;
     std::map<std::string, std::set<std::string>> agents_;
 };
 
