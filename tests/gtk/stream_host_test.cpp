@@ -31,7 +31,10 @@ public:
     }
     void sleepMilliseconds(int32_t ms) override { g_usleep(static_cast<gulong>(ms) * 1000); }
     int64_t monotonicMilliseconds() override { return g_get_monotonic_time() / 1000; }
-    void drainPendingEvents() override {}
+    void drainPendingEvents() override {
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+    }
 };
 
 class StreamHostTest : public ::testing::Test {
