@@ -80,11 +80,14 @@ bench: deps
 	@$(CMAKE) --build build/win64-bench -j $(JOBS) --target vistrelle_win32_bench
 	@scripts/run-bench build/release/bench/vistrelle_bench \
 		--win32 build/win64-bench/bench/vistrelle_win32_bench.exe
-	@# The Linux window under Xvfb, without and with an accessibility client listening.
-	@$(CMAKE) -S . -B build/gtk-bench -DCMAKE_BUILD_TYPE=Release -DVISTRELLE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	@# The Linux window under Xvfb, without and with an accessibility client listening; then
+	@# channels playing in its web view.
+	@$(CMAKE) -S . -B build/gtk-bench -DCMAKE_BUILD_TYPE=Release -DVISTRELLE_TESTS=OFF \
+		$(CMAKE_FLAGS) >/dev/null
 	@$(CMAKE) --build build/gtk-bench -j $(JOBS) --target vistrelle_bench vistrelle_gtk_bench \
-		vistrelle_atspi_listener
+		vistrelle_atspi_listener vistrelle_stream_bench
 	@scripts/run-gtk-bench build/gtk-bench/bench
+	@scripts/with-xvfb build/gtk-bench/bench/vistrelle_stream_bench 2>/dev/null
 
 # --- Windows: the 32-bit release and a 64-bit build of the same code for the tests under Wine
 windows: deps

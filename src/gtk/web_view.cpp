@@ -2,9 +2,9 @@
 
 #include <glibmm/wrap.h>
 
-#include "ui/display_text.h"
 #include "gtk/launcher.h"
 #include "settings/launch.h"
+#include "ui/display_text.h"
 
 namespace vistrelle::gtk {
 
@@ -52,10 +52,21 @@ std::string requestAddress(WebKitPolicyDecision* decision, WebKitNavigationType*
 }  // namespace
 
 GtkWebView::GtkWebView() {
-    view_ = WEBKIT_WEB_VIEW(webkit_web_view_new());
+    // The media elements play HLS only when asked before the first view starts its processes.
+    g_setenv("WEBKIT_GST_ENABLE_HLS_SUPPORT", "1", FALSE);
+    WebKitUserContentManager* content = webkit_user_content_manager_new();
+    streamHost_ = std::make_unique<StreamHost>(content);
+    // The user's double click on a channel is the reason to start its sound.
+    WebKitWebsitePolicies* policies =
+        webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr);
+    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", content,
+                                         "website-policies", policies, nullptr));
+    g_object_unref(policies);
+    g_object_unref(content);
     g_object_ref_sink(view_);
+    streamHost_->attach(view_);
 
-    // The pages need no scripts: none that a page brings along is run.
+    // None of the scripts a page brings along is run; the program's own page script is.
     WebKitSettings* settings = webkit_web_view_get_settings(view_);
     webkit_settings_set_enable_javascript_markup(settings, FALSE);
     webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
@@ -71,6 +82,8 @@ GtkWebView::GtkWebView() {
 }
 
 GtkWebView::~GtkWebView() {
+    streamHost_->stop();
+    streamHost_->attach(nullptr);
     g_signal_handlers_disconnect_by_data(view_, this);
     g_object_unref(view_);
 }
@@ -91,6 +104,10 @@ bool GtkWebView::busy() {
 
 std::unique_ptr<WebDocument> GtkWebView::document() {
     return std::make_unique<GtkWebDocument>(*this);
+}
+
+void GtkWebView::hostStream(std::unique_ptr<StreamPlan> stream) {
+    streamHost_->setStream(std::move(stream));
 }
 
 void GtkWebView::loadPage(std::string_view page) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "gtk/stream_host.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
@@ -29,6 +30,10 @@ public:
     void navigate(std::string_view url) override;
     bool busy() override;
     std::unique_ptr<WebDocument> document() override;
+    void hostStream(std::unique_ptr<StreamPlan> stream) override;
+
+    // What plays the pages' streams.
+    StreamHost& streamHost() { return *streamHost_; }
 
     // Shows `page` (the program's bytes) as the document of "about:blank".
     void loadPage(std::string_view page);
@@ -47,6 +52,7 @@ private:
     static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
                                   WebKitHitTestResult* hit, gpointer self);
 
+    std::unique_ptr<StreamHost> streamHost_;
     WebKitWebView* view_ = nullptr;
     Gtk::Widget* widget_ = nullptr;
     // A load was asked for and the view has not reported it started yet.

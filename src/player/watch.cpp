@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/window_layer.h"
 #include "catalog/catalog.h"
 #include "player/pages.h"
+#include "player/playback.h"
 #include "player/web_writer.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle {
 
@@ -62,6 +63,9 @@ void watchSelectedChannel(Catalog& catalog, WindowUi& windows, int8_t playerVers
     const std::string name(channel.name());
     const std::string page = playerPage(channel.streamUrl(), playerVersion);
 
+    if (WebView* view = windows.webView()) {
+        view->hostStream(std::make_unique<StreamResolution>(channel.streamUrl()));
+    }
     if (writeWebViewDocument(windows.webView(), page, drain, pump) == 0) {
         windows.showMessage(kWriteFailedTitle, kWriteFailedText, kWriteFailedFlags);
     }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "ui/list_rows.h"
+#include "ui/stream_plan.h"
 #include "ui/window_defs.h"
 
 namespace vistrelle {
@@ -88,6 +89,9 @@ public:
     virtual bool busy() = 0;
     // The current document ready for writing, or null when there is none.
     virtual std::unique_ptr<WebDocument> document() = 0;
+    // The stream of the page written next. A view whose pages' player objects play by
+    // themselves (Windows) has no use for it.
+    virtual void hostStream(std::unique_ptr<StreamPlan> /*stream*/) {}
 };
 
 // The windows: MainWindow, SettingsWindow and AboutWindow.

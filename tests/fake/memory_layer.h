@@ -61,6 +61,9 @@ public:
     void navigate(std::string_view url) override;
     bool busy() override;
     std::unique_ptr<WebDocument> document() override;
+    void hostStream(std::unique_ptr<StreamPlan> stream) override {
+        streams.emplace_back(stream->address(), writes);
+    }
 
     std::string location;          // "" until navigated
     bool locationFails = false;    // locationUrl() fails
@@ -74,6 +77,7 @@ public:
     std::string pending;           // written since the last close
     int32_t writes = 0;
     int32_t closes = 0;
+    std::vector<std::pair<std::string, int32_t>> streams;  // address, writes before it
 };
 
 class MemoryWindows final : public WindowUi {

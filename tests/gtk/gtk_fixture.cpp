@@ -5,6 +5,7 @@
 
 #include "ui/ids.h"
 #include "gtk/message_box.h"
+#include "gtk/stream_fetcher.h"
 
 namespace vistrelle::gtk::testing {
 
@@ -12,6 +13,8 @@ void initGtk() {
     static const bool ready = [] {
         bool opened = gtk_init_check(nullptr, nullptr) != FALSE;
         Gtk::Main::init_gtkmm_internals();
+        // Channels watched in the tests play from loopback servers only.
+        StreamFetcher::setLoopbackOnlyForTesting(true);
         return opened;
     }();
     ASSERT_TRUE(ready) << "no display";

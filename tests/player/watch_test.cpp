@@ -96,6 +96,14 @@ TEST_F(WatchTest, TheGreenRowAndTheMarkMoveToTheNewRow) {
     EXPECT_TRUE(windows.messages.empty());
 }
 
+TEST_F(WatchTest, TheViewGetsTheStreamBeforeThePage) {
+    watch(2);
+    watch(6);
+    using Stream = std::pair<std::string, int32_t>;
+    EXPECT_EQ(windows.web.streams, (std::vector<Stream>{{"http://example.net/ch2.asx", 0},
+                                                        {"http://example.net/ch6.asx", 1}}));
+}
+
 TEST_F(WatchTest, WatchingTheWatchedRowAgainKeepsItGreen) {
     watch(2);
     watch(2);

@@ -1,0 +1,42 @@
+// Fetches the start of one address with libsoup, on the GUI main loop without ever blocking it.
+#pragma once
+
+#include <libsoup/soup.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/stream_plan.h"
+
+namespace vistrelle::gtk {
+
+class StreamFetcher {
+public:
+    using Done = std::function<void(FetchResult)>;
+    // Tells whether the bytes read so far are enough to stop.
+    using Enough = std::function<bool(const std::string& bytes)>;
+
+    StreamFetcher();
+    StreamFetcher(const StreamFetcher&) = delete;
+    StreamFetcher& operator=(const StreamFetcher&) = delete;
+    ~StreamFetcher();
+
+    // Starts fetching `url` (a fetch still running is given up). `done` runs once on the main
+    // loop, unless the fetch is given up first.
+    void fetch(const std::string& url, const StreamLimits& limits, Enough enough, Done done);
+    void cancel();
+
+    // For tests: a shorter time limit than the plan's (0: the plan's), and addresses other than
+    // loopback ones answered as unreachable without any network use.
+    static void setTimeLimitForTesting(int ms);
+    static void setLoopbackOnlyForTesting(bool loopbackOnly);
+
+    struct Request;
+
+private:
+    SoupSession* session_ = nullptr;
+    std::shared_ptr<Request> request_;
+};
+
+}  // namespace vistrelle::gtk

@@ -1,0 +1,91 @@
+// Playing a channel's address where the web view hosts the media itself: from the address through
+// its playlists to the stream the media element gets, the reopening of a live stream that stops,
+// and the one line shown when nothing can be played.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/stream_plan.h"
+
+namespace vistrelle {
+
+inline constexpr std::string_view kPlayerUserAgent = "Vistrelle/1.0";
+inline constexpr size_t kFetchByteLimit = 256 * 1024;
+inline constexpr int32_t kFetchTimeLimitMs = 10000;
+inline constexpr int32_t kStallLimitMs = 10000;
+// The channel's address may be a playlist; so may its entries, to this depth.
+inline constexpr int32_t kMaxNestedPlaylists = 5;
+// At most this many fetches for one watch: a long playlist of dead entries ends in its failure.
+inline constexpr size_t kMaxFetches = 20;
+// The pauses before each reopening of a live stream that ended or stalled.
+inline constexpr int32_t kReopenDelaysMs[] = {1000, 2000, 4000};
+// The welcome page's text colour.
+inline constexpr std::string_view kFailureColour = "#0044C1";
+inline constexpr std::string_view kFailurePrefix = "Cannot play this stream: ";
+
+enum class PlaybackFailure {
+    Unreachable,
+    NoAnswer,
+    HttpError,   // detail: "404 Not Found"
+    NoPlayable,  // a playlist without an address that can be played here
+    Format,      // detail: the format's name, may be empty
+    Protocol,    // detail: a streaming scheme ("rtsp"); empty: not a valid web address
+    Loop,        // playlists that refer to each other
+    TooDeep,     // playlists nested beyond kMaxNestedPlaylists
+    Stopped,     // a live stream that could not be reopened
+};
+
+// The whole line: kFailurePrefix and the reason in plain words.
+std::string failureLine(PlaybackFailure failure, std::string_view detail = {});
+
+// The name of a media format that cannot be played here, from the first bytes of the stream and
+// its content type; empty when unknown.
+std::string formatName(std::string_view bytes, std::string_view contentType);
+
+// The address an old Shoutcast server answers with its stream rather than its status page.
+std::string shoutcastStreamAddress(std::string_view url);
+
+class StreamResolution final : public StreamPlan {
+public:
+    explicit StreamResolution(std::string_view address);
+
+    const std::string& address() const override { return address_; }
+    StreamLimits limits() const override;
+    std::string_view failureColour() const override { return kFailureColour; }
+    PlaybackStep begin() override;
+    PlaybackStep fetched(const FetchResult& result) override;
+    bool enoughToDecide(std::string_view bytes) const override;
+    PlaybackStep mediaReported(const MediaReport& report) override;
+
+private:
+    struct Candidate {
+        std::string url;
+        int32_t depth = 0;            // playlists above it
+        std::string fallbackFor;      // the scheme it stands in for ("mms"), or empty
+        bool shoutcastRetry = false;  // already the "/;" form
+    };
+
+    // Takes the next address not fetched before, or fails with the first failure met.
+    PlaybackStep next();
+    PlaybackStep play(std::string url);
+    void note(PlaybackFailure failure, std::string_view detail = {});
+    // The candidates for one entry (or the channel's address) at this depth, front first.
+    std::vector<Candidate> candidatesFor(std::string_view url, int32_t depth);
+
+    std::string address_;
+    std::vector<Candidate> queue_;  // the next candidate last
+    std::set<std::string> fetchedUrls_;
+    Candidate current_;
+    std::string failure_;  // the first failure met on the way, as its line
+    std::string unplayableScheme_;
+    std::string playing_;  // the address given to the media element
+    std::string formatName_;
+    size_t reopenings_ = 0;
+};
+
+}  // namespace vistrelle

@@ -1,0 +1,86 @@
+// The stream of a player page, as the program plans its playing. A web view that cannot run the
+// page's player object itself (WebKitGTK) fetches the addresses the plan names, reports what came
+// back and what its media element did, and carries out the steps the plan gives; every decision
+// and every text is the plan's.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vistrelle {
+
+// What a fetch of one address came to.
+enum class FetchOutcome {
+    Answered,     // a successful status: `bytes` holds the start of the body
+    Unreachable,  // no connection (refused, unknown host, TLS failure, ...)
+    NoAnswer,     // no status line within the time limit
+    HttpError,    // an error status (400 and above)
+};
+
+struct FetchResult {
+    FetchOutcome outcome = FetchOutcome::Unreachable;
+    int32_t status = 0;
+    std::string reason;       // the status line's text ("Not Found")
+    std::string finalUrl;     // after redirects
+    std::string contentType;  // as sent, may be empty
+    std::string bytes;        // at most StreamLimits::fetchBytes
+};
+
+// The limits of one fetch and of the media element's watch, and how requests present themselves.
+struct StreamLimits {
+    std::string_view userAgent;
+    size_t fetchBytes = 0;
+    int32_t fetchMs = 0;
+    // A playing stream whose time has not moved for this long counts as stalled.
+    int32_t stallMs = 0;
+};
+
+// What the media element reported.
+enum class MediaEvent {
+    Playing,
+    Ended,
+    Stalled,
+    Error,
+};
+
+struct MediaReport {
+    MediaEvent event = MediaEvent::Playing;
+    int32_t errorCode = 0;  // MediaError.code for Error: 1 aborted, 2 network, 3 decode, 4 source
+    bool live = false;      // the element knows no end (an infinite duration)
+    bool played = false;    // it has been playing since the last Play step
+};
+
+// The next thing the web view does.
+struct PlaybackStep {
+    enum class Action {
+        Nothing,  // carry on as before
+        Fetch,    // fetch `url` and report it through StreamPlan::fetched
+        Play,     // give `url` to the media element after `delayMs`
+        Fail,     // show `line` and then `url` (the channel's address) in the page area
+    };
+    Action action = Action::Nothing;
+    std::string url;
+    std::string line;
+    int32_t delayMs = 0;
+};
+
+class StreamPlan {
+public:
+    virtual ~StreamPlan() = default;
+    // The channel's address as the catalogue gives it.
+    virtual const std::string& address() const = 0;
+    virtual StreamLimits limits() const = 0;
+    // The colour of the failure line, as "#RRGGBB".
+    virtual std::string_view failureColour() const = 0;
+    // Starts (again) from the channel's address.
+    virtual PlaybackStep begin() = 0;
+    // The result of the fetch the last Fetch step asked for.
+    virtual PlaybackStep fetched(const FetchResult& result) = 0;
+    // True when a fetch that has read `bytes` so far may stop: enough to tell what they are.
+    virtual bool enoughToDecide(std::string_view bytes) const = 0;
+    virtual PlaybackStep mediaReported(const MediaReport& report) = 0;
+};
+
+}  // namespace vistrelle
