@@ -63,17 +63,15 @@ std::string absolutePath(const std::string& path) {
 // Waits for `pid` to end. Nothing of the program runs meanwhile (its windows take no input),
 // except the end of the session, which must not wait for the program started.
 void waitForExit(pid_t pid) {
-    GMainContext* context = g_main_context_new();
+    GMainContext* context = sessionEndContext();
+    context = context != nullptr ? g_main_context_ref(context) : g_main_context_new();
     bool ended = false;
     GSource* child = g_child_watch_source_new(pid);
     GChildWatchFunc noteEnd = [](GPid, gint, gpointer data) { *static_cast<bool*>(data) = true; };
     g_source_set_callback(child, G_SOURCE_FUNC(noteEnd), &ended, nullptr);
     g_source_attach(child, context);
-    {
-        SessionEndIn sessionEnd(context);
-        while (!ended) {
-            g_main_context_iteration(context, TRUE);
-        }
+    while (!ended) {
+        g_main_context_iteration(context, TRUE);
     }
     g_source_destroy(child);
     g_source_unref(child);

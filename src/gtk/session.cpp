@@ -14,6 +14,7 @@ namespace {
 constexpr int kEndSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 EventSink* sessionSink = nullptr;
+GMainContext* waitContext = nullptr;
 
 void endSession(bool displayGone) {
     if (sessionSink != nullptr) {
@@ -38,18 +39,14 @@ int onLostXConnection(Display*) {
     return 0;
 }
 
-void addSignalSources(GMainContext* context, std::vector<GSource*>* sources) {
+void addSignalSources(GMainContext* context) {
     for (int signal : kEndSignals) {
         GSource* source = g_unix_signal_source_new(signal);
         g_source_set_callback(source, onEndSignal, nullptr, nullptr);
         // A second signal while the first one's shutdown shows a message box must get through.
         g_source_set_can_recurse(source, TRUE);
         g_source_attach(source, context);
-        if (sources != nullptr) {
-            sources->push_back(source);
-        } else {
-            g_source_unref(source);
-        }
+        g_source_unref(source);
     }
 }
 
@@ -57,7 +54,9 @@ void addSignalSources(GMainContext* context, std::vector<GSource*>* sources) {
 
 void watchSessionEnd(EventSink& sink) {
     sessionSink = &sink;
-    addSignalSources(nullptr, nullptr);
+    addSignalSources(nullptr);
+    waitContext = g_main_context_new();
+    addSignalSources(waitContext);
     GdkDisplay* display = gdk_display_get_default();
     if (display != nullptr) {
         g_signal_connect(display, "closed", G_CALLBACK(onDisplayClosed), nullptr);
@@ -82,17 +81,8 @@ void markReady(GtkWindow* mainWindow) {
     gdk_display_flush(gdk_window_get_display(window));
 }
 
-SessionEndIn::SessionEndIn(GMainContext* context) {
-    if (sessionSink != nullptr) {
-        addSignalSources(context, &sources_);
-    }
-}
-
-SessionEndIn::~SessionEndIn() {
-    for (GSource* source : sources_) {
-        g_source_destroy(source);
-        g_source_unref(source);
-    }
+GMainContext* sessionEndContext() {
+    return waitContext;
 }
 
 }  // namespace vistrelle::gtk

@@ -6,8 +6,6 @@
 #include <glib.h>
 #include <gtk/gtk.h>
 
-#include <vector>
-
 #include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
@@ -15,18 +13,10 @@ namespace vistrelle::gtk {
 // Reports the end of the session to `sink` from now on. Called once, by the program.
 void watchSessionEnd(EventSink& sink);
 
-// While alive, the session's end is also taken in `context`: for an inner loop that runs only
-// that context (the wait for the updater). Does nothing unless watchSessionEnd was called.
-class SessionEndIn {
-public:
-    explicit SessionEndIn(GMainContext* context);
-    ~SessionEndIn();
-    SessionEndIn(const SessionEndIn&) = delete;
-    SessionEndIn& operator=(const SessionEndIn&) = delete;
-
-private:
-    std::vector<GSource*> sources_;
-};
+// A main context that takes only the end of the session (its signals are watched there from
+// watchSessionEnd on, so that one that came earlier is still pending): for an inner loop that
+// must not run anything else (the wait for the updater). Null unless watchSessionEnd was called.
+GMainContext* sessionEndContext();
 
 // Sets kReadyProperty on the main window (X11 only).
 void markReady(GtkWindow* mainWindow);
