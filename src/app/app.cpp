@@ -58,6 +58,7 @@ void App::resetState() {
 }
 
 bool App::startUp() {
+    phase = Phase::Starting;
     runningApp = this;
     launcher_.loadHelpViewer();
     faults_.install(&reportFault);
@@ -73,6 +74,7 @@ bool App::startUp() {
 }
 
 void App::runEventLoop() {
+    phase = Phase::Running;
     while (step()) {
     }
 }
@@ -128,21 +130,25 @@ bool App::routeEvent(const Event& event) {
 }
 
 void App::shutDown() {
+    phase = Phase::ShuttingDown;
     saveFavorites(catalog, windows_);
     saveSettings(playerVersion);
     endServices();
 }
 
-void App::endServices() {
+void App::endServices(bool displayGone) {
     faults_.restore();
     launcher_.closeHelpViewer();
-    windows_.destroyAllWindows();
+    if (!displayGone) {
+        windows_.destroyAllWindows();
+    }
     if (runningApp == this) {
         runningApp = nullptr;
     }
 }
 
 void App::showFatalError(uint32_t code) {
+    phase = Phase::ShuttingDown;  // a fault saves nothing, whatever comes after it
     fault.faultCount++;
     fault.faultCode = code;
     faults_.showReport(kFaultTitle, faultReportText(fault), kMbOk);
@@ -173,6 +179,30 @@ void App::notification(int32_t code, int32_t item) {
     if (code == kHeaderItemClick && item >= 0 && item < kColumnCount) {
         sortByColumn(catalog, windows_, item);
     }
+}
+
+void App::sessionEnding(bool displayGone) {
+    switch (phase) {
+        case Phase::Starting:
+            // Nothing can have changed yet, and what is in memory may be only half loaded.
+            phase = Phase::ShuttingDown;
+            endServices(displayGone);
+            break;
+        case Phase::Running:
+            // Whatever inner loop is running (a message box, the Settings window, a wait), the
+            // run ends here as after Exit; the loop is never returned to.
+            phase = Phase::ShuttingDown;
+            saveFavorites(catalog, windows_, displayGone);
+            saveSettings(playerVersion);
+            endServices(displayGone);
+            break;
+        case Phase::ShuttingDown:
+            // A second end while the first is still under way (or during a fault report): at
+            // once, without touching anything more.
+            break;
+    }
+    faults_.exitProcess(0);
+    std::abort();  // exitProcess does not come back
 }
 
 // --- EventDrain

@@ -27,8 +27,9 @@ public:
     // Start-up steps and shutdown steps, in the program's order.
     bool startUp();  // false when the main window could not be opened (the user was told)
     void runEventLoop();
-    void shutDown();     // saves favourites and setting, then endServices()
-    void endServices();  // restores the fault filter, closes help, destroys windows
+    void shutDown();  // saves favourites and setting, then endServices()
+    // Restores the fault filter, closes help, destroys windows (unless the display is gone).
+    void endServices(bool displayGone = false);
 
     // One turn of the loop; false when the loop ends.
     bool step();
@@ -58,9 +59,17 @@ public:
     void menuCommand(int32_t command) override;
     void controlEvent(int32_t control, int32_t type) override;
     void notification(int32_t code, int32_t item) override;
+    // The end of the desktop session: during the run, the shutdown's saves and the end of the
+    // services; before the run (nothing changed yet), only the end of the services; during a
+    // shutdown or a fault report, nothing more. Then the process ends with exit code 0.
+    [[noreturn]] void sessionEnding(bool displayGone) override;
 
     // EventDrain.
     void drainPendingEvents() override;
+
+    // Where the run is: start-up, the event loop, or the shutdown (also after a fault).
+    enum class Phase { Starting, Running, ShuttingDown };
+    Phase phase = Phase::Starting;
 
     // Program-wide state.
     Catalog catalog;

@@ -31,8 +31,9 @@ struct Catalog {
 // Start-up: reads favorites.dat and channels.dat from the current directory, fills the lists,
 // the rows, countrySelector and the status text; offers the updater when channels.dat is missing.
 void loadCatalog(Catalog& catalog, WindowUi& windows, Launcher& launcher);
-// Exit: rewrites favorites.dat from favoriteChannels, or deletes it when there are none.
-void saveFavorites(const Catalog& catalog, WindowUi& windows);
+// Exit: rewrites favorites.dat from favoriteChannels, or deletes it when there are none. A
+// failure is reported in a message box unless `windowsGone` (the display is lost).
+void saveFavorites(const Catalog& catalog, WindowUi& windows, bool windowsGone = false);
 
 // Views and favourites.
 void applyFilter(Catalog& catalog, WindowUi& windows);

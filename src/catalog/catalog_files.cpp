@@ -1,12 +1,12 @@
 // loadCatalog and saveFavorites: the two catalogue files.
 #include <string>
 
-#include "ui/ids.h"
-#include "ui/window_layer.h"
 #include "catalog/catalog.h"
 #include "catalog/catalog_format.h"
 #include "os/file.h"
 #include "settings/launch.h"
+#include "ui/ids.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle {
 
@@ -85,7 +85,7 @@ void loadCatalog(Catalog& catalog, WindowUi& windows, Launcher& launcher) {
     }
 }
 
-void saveFavorites(const Catalog& catalog, WindowUi& windows) {
+void saveFavorites(const Catalog& catalog, WindowUi& windows, bool windowsGone) {
     if (catalog.favoriteChannels.empty()) {
         if (os::pathKind(kFavoritesFile) == os::PathKind::RegularFile) {
             os::removeFile(kFavoritesFile);
@@ -112,7 +112,7 @@ void saveFavorites(const Catalog& catalog, WindowUi& windows) {
         case os::ReplaceResult::Failed:
             break;
     }
-    if (!saved) {
+    if (!saved && !windowsGone) {
         windows.showMessage("Warning!", "Couldn't save favorite list!", kMbIconExclamation);
     }
 }

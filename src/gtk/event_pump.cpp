@@ -41,6 +41,12 @@ void EventRouter::notification(int32_t code, int32_t item) {
     }
 }
 
+void EventRouter::sessionEnding(bool displayGone) {
+    if (sink_ != nullptr) {
+        sink_->sessionEnding(displayGone);
+    }
+}
+
 bool EventRouter::takeUserClose() {
     bool was = userClose_;
     userClose_ = false;
@@ -50,6 +56,11 @@ bool EventRouter::takeUserClose() {
 bool GtkEventPump::pumpMessage(bool wait, uint32_t& wParam) {
     router_.takeUserClose();
     bool dispatched = false;
+    if (wait && firstWait) {
+        std::function<void()> once = std::move(firstWait);
+        firstWait = nullptr;
+        once();
+    }
     if (wait) {
         // A wake-up from another thread can end an iteration with nothing dispatched; a waiting
         // caller wants a message, so keep waiting for one.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "ui/window_layer.h"
 
@@ -18,6 +19,7 @@ public:
     void menuCommand(int32_t command) override;
     void controlEvent(int32_t control, int32_t type) override;
     void notification(int32_t code, int32_t item) override;
+    void sessionEnding(bool displayGone) override;
 
     // Whether a close request came in since the last call; clears the mark.
     bool takeUserClose();
@@ -33,6 +35,9 @@ public:
     bool pumpMessage(bool wait, uint32_t& wParam) override;
     void sleepMilliseconds(int32_t ms) override;
     int64_t monotonicMilliseconds() override;
+
+    // Called once, the first time the program waits for a message: its start-up is over.
+    std::function<void()> firstWait;
 
 private:
     EventRouter& router_;

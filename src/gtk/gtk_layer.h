@@ -97,6 +97,7 @@ public:
     FaultHook& faults() override { return faults_; }
 
     GtkWindowUi& ui() { return *windows_; }
+    GtkEventPump& pump() { return pump_; }
     GtkChannelList& list() { return list_; }
     GtkCountrySelector& selector() { return selector_; }
     GtkWebView& web() { return *webView_; }

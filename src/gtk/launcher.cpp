@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "gtk/faults.h"
+#include "gtk/session.h"
 #include "settings/launch.h"
 
 extern char** environ;
@@ -60,11 +61,22 @@ std::string absolutePath(const std::string& path) {
     return error ? path : absolute.string();
 }
 
-// Waits for `pid` to end, blocking this thread; nothing else runs meanwhile.
+// Waits for `pid` to end. Nothing of the program runs meanwhile (its windows take no input),
+// except the end of the session, which must not wait for the program started.
 void waitForExit(pid_t pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    GMainContext* context = sessionEndContext();
+    context = context != nullptr ? g_main_context_ref(context) : g_main_context_new();
+    bool ended = false;
+    GSource* child = g_child_watch_source_new(pid);
+    GChildWatchFunc noteEnd = [](GPid, gint, gpointer data) { *static_cast<bool*>(data) = true; };
+    g_source_set_callback(child, G_SOURCE_FUNC(noteEnd), &ended, nullptr);
+    g_source_attach(child, context);
+    while (!ended) {
+        g_main_context_iteration(context, TRUE);
     }
+    g_source_destroy(child);
+    g_source_unref(child);
+    g_main_context_unref(context);
 }
 
 void reapChild(GPid pid, gint /*status*/, gpointer /*data*/) {

@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "gtk/faults.h"
 #include "gtk/gtk_layer.h"
+#include "gtk/session.h"
 
 int main(int argc, char** argv) {
     // A fresh process of the program shows the report of a fault, and nothing else.
@@ -21,5 +22,12 @@ int main(int argc, char** argv) {
     vistrelle::gtk::GtkLayer layer;
     vistrelle::gtk::scheduleTestFault();
     vistrelle::App app(layer);
+    // From here on, the end of the desktop session runs the program's shutdown.
+    vistrelle::gtk::watchSessionEnd(app);
+    layer.pump().firstWait = [&layer] {
+        if (vistrelle::gtk::MainWindow* window = layer.ui().mainWindow()) {
+            vistrelle::gtk::markReady(window->gobj());
+        }
+    };
     return app.run();
 }

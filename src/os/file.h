@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vistrelle::os {
 
@@ -51,6 +52,19 @@ enum class ReplaceResult {
 // Writes content to a new temporary file in the folder of path, flushes it to disk and renames
 // it over path (Windows: MoveFileEx with replace-existing and write-through).
 ReplaceResult replaceFile(const std::string& path, std::string_view content);
+
+// The names in `folder` (empty: the current one), without "." and ".."; empty on an error.
+std::vector<std::string> folderEntries(const std::string& folder);
+
+// Whether `name` is exactly the name of a temporary file that replaceFile makes for a file
+// named `baseName` (POSIX: "favorites.dat." and six letters or digits; Windows:
+// "~favorites.dat.<hex>.<hex>.tmp").
+bool isTemporaryName(std::string_view name, std::string_view baseName);
+
+// Removes the regular files beside path whose names are replaceFile's temporary names for it:
+// what a save stopped between its write and its rename left behind. Called by replaceFile after
+// a successful replace; other files are never touched.
+void removeLeftoverTemporaries(const std::string& path);
 
 // Creates path, or truncates it, and writes content in place. The fallback for folders where
 // no temporary file can be made. False on any failure.

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -185,7 +186,53 @@ ReplaceResult replaceFile(const std::string& path, std::string_view content) {
         return ReplaceResult::Failed;
     }
     syncFolder(folder);
+    removeLeftoverTemporaries(path);
     return ReplaceResult::Replaced;
+}
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool isTemporaryName(std::string_view name, std::string_view baseName) {
+    // mkstemp replaces the six X of "<name>.XXXXXX" with letters and digits.
+    constexpr size_t kSuffix = 6;
+    if (baseName.empty() || name.size() != baseName.size() + 1 + kSuffix ||
+        !name.starts_with(baseName) || name[baseName.size()] != '.') {
+        return false;
+    }
+    for (char c : name.substr(baseName.size() + 1)) {
+        bool alphanumeric =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!alphanumeric) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void removeLeftoverTemporaries(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const std::string baseName = path.substr(folder.size());
+    for (const std::string& name : folderEntries(folder)) {
+        struct stat info {};
+        if (isTemporaryName(name, baseName) && ::lstat((folder + name).c_str(), &info) == 0 &&
+            S_ISREG(info.st_mode)) {
+            ::unlink((folder + name).c_str());
+        }
+    }
 }
 
 bool rewriteFile(const std::string& path, std::string_view content) {

@@ -186,7 +186,64 @@ ReplaceResult replaceFile(const std::string& path, std::string_view content) {
         DeleteFileA(temporary.c_str());
         return ReplaceResult::Failed;
     }
+    removeLeftoverTemporaries(path);
     return ReplaceResult::Replaced;
+}
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string_view name = found.cFileName;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+namespace {
+
+// Takes one or more lowercase hexadecimal digits from the front of text.
+bool takeHex(std::string_view& text) {
+    size_t digits = 0;
+    while (digits < text.size() && ((text[digits] >= '0' && text[digits] <= '9') ||
+                                    (text[digits] >= 'a' && text[digits] <= 'f')))
+        ++digits;
+    text.remove_prefix(digits);
+    return digits > 0;
+}
+
+}  // namespace
+
+bool isTemporaryName(std::string_view name, std::string_view baseName) {
+    // createTemporaryBeside: "~<name>.<process id>.<counter>.tmp", both numbers in hex.
+    if (baseName.empty() || !name.starts_with("~"))
+        return false;
+    name.remove_prefix(1);
+    if (!name.starts_with(baseName) || !name.substr(baseName.size()).starts_with("."))
+        return false;
+    name.remove_prefix(baseName.size() + 1);
+    if (!takeHex(name) || !name.starts_with("."))
+        return false;
+    name.remove_prefix(1);
+    return takeHex(name) && name == ".tmp";
+}
+
+void removeLeftoverTemporaries(const std::string& path) {
+    const std::string folder = folderOf(path);
+    const std::string baseName = baseNameOf(path);
+    for (const std::string& name : folderEntries(folder)) {
+        const std::string full = folder + name;
+        const DWORD attributes = GetFileAttributesA(full.c_str());
+        if (isTemporaryName(name, baseName) && attributes != INVALID_FILE_ATTRIBUTES &&
+            !(attributes &
+              (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)))
+            DeleteFileA(full.c_str());
+    }
 }
 
 bool rewriteFile(const std::string& path, std::string_view content) {

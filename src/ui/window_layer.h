@@ -27,6 +27,11 @@ public:
     // The window callback: a notification with this code and item reached a program window
     // (header item clicks are kHeaderItemClick). Runs at once, inside the dispatch.
     virtual void notification(int32_t code, int32_t item) = 0;
+    // The desktop session is ending (logout, shutdown, a termination signal) or the display
+    // connection is gone (`displayGone`: no window may be touched any more). May come from
+    // inside any inner loop (a message box, a wait). The program saves what must survive and
+    // ends the process: the call does not come back.
+    virtual void sessionEnding(bool displayGone) = 0;
 };
 
 // The platform's message queue.

@@ -209,6 +209,15 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
                 return reinterpret_cast<LRESULT>(layer->ui().whiteBrush());
             }
             break;
+        case WM_QUERYENDSESSION:
+            // The session may end: what must survive is saved when it does.
+            return TRUE;
+        case WM_ENDSESSION:
+            // Windows ends the process once this returns: the program saves and ends first,
+            // also from inside a message box's or dialog's own loop.
+            if (wParam && sink && window >= 0)
+                sink->sessionEnding(false);
+            return 0;
         case WM_NCDESTROY:
             layer->ui().forgetWindow(hwnd);
             break;

@@ -273,6 +273,10 @@ void MemoryEvents::pushMenu(int32_t command) {
     push([command](EventSink& s) { s.menuCommand(command); });
 }
 
+void MemoryEvents::pushSessionEnd(bool displayGone) {
+    push([displayGone](EventSink& s) { s.sessionEnding(displayGone); });
+}
+
 void MemoryEvents::pushControl(int32_t control, int32_t type) {
     push([control, type](EventSink& s) { s.controlEvent(control, type); });
 }

@@ -170,6 +170,7 @@ public:
     void pushClose(int32_t window, uint32_t wParam);  // wParam of the message before the close
     void pushMenu(int32_t command);
     void pushControl(int32_t control, int32_t type);
+    void pushSessionEnd(bool displayGone);
 
     EventSink* sink = nullptr;
     std::deque<Message> messages;

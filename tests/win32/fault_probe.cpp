@@ -1,7 +1,8 @@
-// A build of the program that faults once it is running, for the fault report's tests:
-//   fault_probe divide|access|thread
-// It starts like the program, makes changes that a normal exit would save (a favourite and
-// the setting), then faults. The report must end it with code 0 and save nothing.
+// A build of the program for the tests that end it from outside:
+//   fault_probe divide|access|thread|session-about|session-box
+// It starts like the program and makes changes that a normal exit would save (a favourite and
+// the setting). Then it faults (the report must end it with code 0 and save nothing), or runs
+// its loop until the session ends.
 #include <windows.h>
 // clang-format off
 #include <commctrl.h>
@@ -43,6 +44,16 @@ int main(int argc, char** argv) {
     app.dispatchMenuCommand(vistrelle::kCmdFavorite);
     app.playerVersion = 2;
 
+    if (std::strncmp(mode, "session", 7) == 0) {
+        // From the loop: "session-about" opens the About window, "session-box" the "Info" box
+        // of "Check for updates" (the box's own loop then runs).
+        const bool box = std::strcmp(mode, "session-box") == 0;
+        PostMessageA(FindWindowA(vistrelle::win32::kWindowClass, nullptr), WM_COMMAND,
+                     box ? vistrelle::kCmdCheckForUpdates : vistrelle::kCmdAbout, 0);
+        app.runEventLoop();
+        app.shutDown();
+        return 5;  // the session's end does not come back here
+    }
     if (std::strcmp(mode, "access") == 0) {
         *nowhere = 1;
     } else if (std::strcmp(mode, "thread") == 0) {

@@ -1,0 +1,248 @@
+// The end of the desktop session for the real program, on an Xvfb of the test's own: each
+// termination signal (also during a message box, and twice) and the loss of the display run the
+// shutdown's saves and end with exit code 0. The program is driven with xdotool as a user would.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "fake/sandbox.h"
+
+namespace vistrelle::gtk {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Twenty equal rows, so that a click anywhere in the list lands on one like the others.
+const std::string kChannel = "Norway|NRK 1|300|News||http://tv.example/nrk.asx|\r\n";
+const std::string kOldFavorite = "Sweden|SVT 1|250|News||http://tv.example/svt.asx|\r\n";
+const std::string kConfig = "[Settings]\r\nWMP Version=2\r\n";
+
+fs::path programPath() {
+    const char* given = std::getenv("VISTRELLE_PROGRAM");
+    return given != nullptr ? given : "vistrelle";
+}
+
+std::string fileBytes(const fs::path& path) {
+    std::ostringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+bool eventually(const std::function<bool()>& condition, int seconds = 60) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+class SessionProgramTest : public testing::SandboxTest {
+protected:
+    void SetUp() override {
+        // Xvfb picks a free display itself and says which once it takes connections.
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        xvfb = ::fork();
+        if (xvfb == 0) {
+            std::freopen("/dev/null", "w", stderr);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(ends[1]).c_str(), "-screen", "0",
+                     "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ::close(ends[1]);
+        for (char c = 0; ::read(ends[0], &c, 1) == 1 && c != '\n';) {
+            display += c;
+        }
+        ::close(ends[0]);
+        ASSERT_FALSE(display.empty());
+        folder = sandbox.path() / "run";
+        fs::create_directory(folder);
+        std::string channels;
+        for (int i = 0; i < 20; ++i) {
+            channels += kChannel;
+        }
+        sandbox.write("run/channels.dat", channels);
+        sandbox.write("run/favorites.dat", kOldFavorite);
+        sandbox.write("run/Config.ini", kConfig);
+    }
+    void TearDown() override {
+        for (pid_t child : {pid, xvfb}) {
+            if (child > 0) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, nullptr, 0);
+            }
+        }
+    }
+
+    // Runs an X tool on the test's display; its first line of output.
+    std::string x(const std::string& command) {
+        std::string line = "DISPLAY=:" + display + " " + command + " 2>/dev/null";
+        std::string output;
+        if (FILE* pipe = ::popen(line.c_str(), "r")) {
+            for (char buffer[256]; std::fgets(buffer, sizeof buffer, pipe) != nullptr;) {
+                output += buffer;
+            }
+            ::pclose(pipe);
+        }
+        return output.substr(0, output.find('\n'));
+    }
+    std::string findWindow(const std::string& title) {
+        return x("xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '^" +
+                 title + "$'");
+    }
+
+    void launch(const fs::path& program = programPath()) {
+        pid = ::fork();
+        if (pid == 0) {
+            std::freopen((folder.parent_path() / "program.log").c_str(), "w", stderr);
+            ::setenv("DISPLAY", (":" + display).c_str(), 1);
+            ::unsetenv("WAYLAND_DISPLAY");
+            if (::chdir(folder.c_str()) == 0) {
+                ::execl(program.c_str(), "vistrelle", static_cast<char*>(nullptr));
+            }
+            _exit(121);
+        }
+    }
+    // Starts the program and waits until it has loaded its catalogue and waits for input.
+    void start() {
+        launch();
+        ASSERT_TRUE(eventually([&] {
+            window = findWindow("Vistrelle v1.0 Beta 3");
+            return !window.empty() &&
+                   x("xprop -id " + window + " VISTRELLE_READY").ends_with("= 1");
+        })) << "the program never became ready: "
+            << fileBytes(sandbox.path() / "program.log");
+    }
+
+    // Right-clicks a row of channelList and picks the pop-up menu's item `item` (1-based).
+    void choosePopupItem(int item) {
+        x("xdotool mousemove --window " + window + " 360 180 click 3");
+        std::string popup;
+        ASSERT_TRUE(eventually([&] {
+            popup = x("xdotool search --onlyvisible --pid " + std::to_string(pid) + " | grep -v " +
+                      window);
+            return !popup.empty();
+        })) << "no pop-up menu";
+        std::string keys = "xdotool key";
+        for (int i = 0; i < item; ++i) {
+            keys += " Down";
+        }
+        x(keys + " Return");
+        ASSERT_TRUE(eventually([&] {
+            return x("xdotool search --onlyvisible --pid " + std::to_string(pid) + " | grep " +
+                     popup) == "";
+        })) << "the pop-up menu stayed";
+    }
+
+    int waitForEnd() {
+        int status = -1;
+        if (eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 90)) {
+            pid = -1;
+        }
+        return status;
+    }
+
+    std::string display;
+    pid_t xvfb = -1;
+    pid_t pid = -1;
+    fs::path folder;
+    std::string window;
+};
+
+struct EndCase {
+    const char* name;
+    int signal;  // 0: the display is lost
+    bool inMessageBox;
+};
+
+class SessionEndTest : public SessionProgramTest, public ::testing::WithParamInterface<EndCase> {};
+
+TEST_P(SessionEndTest, SavesTheFavoritesAndEndsWithZero) {
+    start();
+    choosePopupItem(3);  // "Add to favorites"
+    if (GetParam().inMessageBox) {
+        choosePopupItem(2);  // "Visit homepage" of a channel without one: an "Info!" box
+        ASSERT_TRUE(eventually([&] { return !findWindow("Info!").empty(); }));
+    }
+    if (GetParam().signal != 0) {
+        ::kill(pid, GetParam().signal);
+    } else {
+        ::kill(xvfb, SIGKILL);
+    }
+    int status = waitForEnd();
+    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(fileBytes(folder / "favorites.dat"), kOldFavorite + kChannel);
+    EXPECT_EQ(fileBytes(folder / "Config.ini"), kConfig);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Config.ini", "channels.dat", "favorites.dat"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, SessionEndTest,
+    ::testing::Values(EndCase{"SIGTERM", SIGTERM, false}, EndCase{"SIGHUP", SIGHUP, false},
+                      EndCase{"SIGINT", SIGINT, false}, EndCase{"DisplayLost", 0, false},
+                      EndCase{"SIGTERMInAMessageBox", SIGTERM, true},
+                      EndCase{"SIGINTInAMessageBox", SIGINT, true},
+                      EndCase{"DisplayLostInAMessageBox", 0, true}),
+    [](const ::testing::TestParamInfo<EndCase>& test) { return test.param.name; });
+
+TEST_F(SessionProgramTest, ASecondSignalDuringTheShutdownEndsAtOnce) {
+    // favorites.dat cannot be written: the shutdown stops at its warning until a second signal.
+    fs::remove(folder / "favorites.dat");
+    fs::create_directory(folder / "favorites.dat");
+    start();
+    choosePopupItem(3);
+    ::kill(pid, SIGTERM);
+    ASSERT_TRUE(eventually([&] { return !findWindow("Warning!").empty(); }));
+    ::kill(pid, SIGTERM);
+    int status = waitForEnd();
+    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(fileBytes(folder / "Config.ini"), kConfig);
+}
+
+TEST_F(SessionProgramTest, ASignalDuringTheWaitForTheUpdaterDoesNotWaitForIt) {
+    // No catalogue: the start-up offers the updater and waits for it; this one never ends. A
+    // copy of the program in the same folder finds it there.
+    fs::remove(folder / "channels.dat");
+    sandbox.write("run/channel-updater", "#!/bin/sh\necho $$ > ../updater.pid\nexec sleep 600\n");
+    fs::permissions(folder / "channel-updater", fs::perms::owner_all);
+    fs::copy_file(programPath(), folder / "vistrelle");
+    launch(folder / "vistrelle");
+    std::string box;
+    ASSERT_TRUE(eventually([&] { return !(box = findWindow("Info!")).empty(); }));
+    x("xdotool windowfocus --sync " + box + " key Return");  // "Yes"
+    ASSERT_TRUE(eventually([&] { return !fileBytes(sandbox.path() / "updater.pid").empty(); }));
+    ::kill(pid, SIGTERM);
+    int status = waitForEnd();
+    ::kill(std::stoi(fileBytes(sandbox.path() / "updater.pid")), SIGKILL);
+    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // Still in the start-up: nothing was loaded, so nothing is saved.
+    EXPECT_EQ(fileBytes(folder / "favorites.dat"), kOldFavorite);
+    EXPECT_EQ(fileBytes(folder / "Config.ini"), kConfig);
+}
+
+}  // namespace
+}  // namespace vistrelle::gtk
