@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gtk/main_window.h"
+#include "gtk/web_view.h"
 #include "settings/launch.h"
 
 namespace vistrelle::gtk {
@@ -35,18 +36,6 @@ WebKitWebContext* helpContext(WebKitURISchemeRequestCallback handler) {
         return made;
     }();
     return context;
-}
-
-std::string requestAddress(WebKitPolicyDecision* decision, WebKitNavigationType* type) {
-    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
-        WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-    if (action == nullptr) {
-        return {};
-    }
-    *type = webkit_navigation_action_get_navigation_type(action);
-    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-    const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-    return uri != nullptr ? uri : "";
 }
 
 }  // namespace
@@ -112,17 +101,7 @@ HelpViewer::HelpViewer(std::unique_ptr<HelpArchive> archive, std::vector<HelpTop
     : archive_(std::move(archive)), opener_(std::move(opener)) {
     set_title(std::string(kHelpWindowTitle));
     set_default_size(760, 540);
-    std::vector<Glib::RefPtr<Gdk::Pixbuf>> icons;
-    for (const char* name : {"vistrelle-16.png", "vistrelle-32.png"}) {
-        try {
-            icons.push_back(Gdk::Pixbuf::create_from_file(iconFolder() + "/" + name));
-        } catch (const Glib::Error&) {
-            // A missing icon leaves the window manager's default.
-        }
-    }
-    if (!icons.empty()) {
-        set_icon_list(icons);
-    }
+    setProgramIcons(*this);
 
     store_ = Gtk::TreeStore::create(columns_);
     contents_.set_model(store_);
@@ -207,7 +186,7 @@ gboolean HelpViewer::onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* d
     }
     auto* viewer = static_cast<HelpViewer*>(self);
     WebKitNavigationType navigation = WEBKIT_NAVIGATION_TYPE_OTHER;
-    std::string address = requestAddress(decision, &navigation);
+    std::string address = navigationAddress(decision, &navigation);
     std::string page = helpPathOfAddress(address);
     if (!page.empty() && type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
         // A page of the archive: followed here.

@@ -12,9 +12,9 @@
 #include <gdk/gdkx.h>
 #endif
 
+#include "gtk/event_pump.h"
 #include "ui/display_text.h"
 #include "ui/ids.h"
-#include "gtk/event_pump.h"
 
 namespace vistrelle::gtk {
 
@@ -33,10 +33,7 @@ std::string iconFolder() {
     return "icons";
 }
 
-MainWindow::MainWindow(EventRouter& router, const Rect& frame, std::string_view title,
-                       Size decorations)
-    : ControlWindow(kMainWindow, router) {
-    set_title(displayText(title));
+void setProgramIcons(Gtk::Window& window) {
     std::vector<Glib::RefPtr<Gdk::Pixbuf>> icons;
     for (const char* name : {"vistrelle-16.png", "vistrelle-32.png"}) {
         try {
@@ -46,8 +43,15 @@ MainWindow::MainWindow(EventRouter& router, const Rect& frame, std::string_view 
         }
     }
     if (!icons.empty()) {
-        set_icon_list(icons);
+        window.set_icon_list(icons);
     }
+}
+
+MainWindow::MainWindow(EventRouter& router, const Rect& frame, std::string_view title,
+                       Size decorations)
+    : ControlWindow(kMainWindow, router) {
+    set_title(displayText(title));
+    setProgramIcons(*this);
 
     content_.pack_start(area_, true, true);
     add(content_);

@@ -66,5 +66,7 @@ private:
 
 // The folder of the program's icons.
 std::string iconFolder();
+// Gives a window of the program the program's icon.
+void setProgramIcons(Gtk::Window& window);
 
 }  // namespace vistrelle::gtk

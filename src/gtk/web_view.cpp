@@ -37,18 +37,6 @@ private:
     bool written_ = false;
 };
 
-std::string requestAddress(WebKitPolicyDecision* decision, WebKitNavigationType* type) {
-    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
-        WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-    if (action == nullptr) {
-        return {};
-    }
-    *type = webkit_navigation_action_get_navigation_type(action);
-    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-    const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-    return uri != nullptr ? uri : "";
-}
-
 }  // namespace
 
 GtkWebView::GtkWebView() {
@@ -123,7 +111,7 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView* /*view*/, WebKitPolicyDecisio
         case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
             // Only the program's own loads: "about:blank" and the pages shown as its document.
             // Links, history steps and reloads stay where they are.
-            std::string address = requestAddress(decision, &navigation);
+            std::string address = navigationAddress(decision, &navigation);
             if (address == kBlankAddress && navigation == WEBKIT_NAVIGATION_TYPE_OTHER) {
                 webkit_policy_decision_use(decision);
             } else {
@@ -134,7 +122,7 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView* /*view*/, WebKitPolicyDecisio
         case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION: {
             // A link with a target: a web address goes to the user's browser, nothing else
             // goes anywhere.
-            std::string address = requestAddress(decision, &navigation);
+            std::string address = navigationAddress(decision, &navigation);
             webkit_policy_decision_ignore(decision);
             if (!webAddressFor(address).empty() && webView->linkOpener_) {
                 webView->linkOpener_(address);
@@ -161,6 +149,18 @@ gboolean GtkWebView::onContextMenu(WebKitWebView* /*view*/, WebKitContextMenu* /
                                    gpointer /*self*/) {
     // No reload, back or "open link" entries: the view keeps the page it was given.
     return TRUE;
+}
+
+std::string navigationAddress(WebKitPolicyDecision* decision, WebKitNavigationType* type) {
+    WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+        WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    if (action == nullptr) {
+        return {};
+    }
+    *type = webkit_navigation_action_get_navigation_type(action);
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const gchar* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+    return uri != nullptr ? uri : "";
 }
 
 }  // namespace vistrelle::gtk

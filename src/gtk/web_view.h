@@ -60,4 +60,7 @@ private:
     LinkOpener linkOpener_;
 };
 
+// The address a navigation asks for, and its kind; empty when the decision carries none.
+std::string navigationAddress(WebKitPolicyDecision* decision, WebKitNavigationType* type);
+
 }  // namespace vistrelle::gtk

@@ -2,35 +2,13 @@
 
 #include <cstdint>
 
+#include "ui/display_text.h"
+
 namespace vistrelle::playlist_detail {
 
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-// Windows-1252 for 0x80..0x9F; the five unassigned bytes become U+FFFD.
-constexpr char32_t kWindows1252[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
 
 uint8_t byteAt(std::string_view bytes, size_t i) {
     return static_cast<uint8_t>(bytes[i]);
@@ -87,7 +65,7 @@ std::string decodeUtf8(std::string_view bytes) {
         } else if (length < 0 && sawUtf8) {
             break;  // UTF-8 text cut off in the middle of a character
         } else {
-            appendUtf8(out, c < 0xA0 ? kWindows1252[c - 0x80] : char32_t{c});
+            appendUtf8(out, windows1252CodePoint(c));
             ++i;
         }
     }
