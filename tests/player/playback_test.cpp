@@ -32,14 +32,6 @@ std::string cannot(const std::string& reason) {
     return "Cannot play this stream: " + reason;
 }
 
-std::string full(const std::string& name) {
-    return name.find("://") == std::string::npos ? kA + name : name;
-}
-
-std::string shortName(const std::string& url) {
-    return url.starts_with(kA) ? url.substr(kA.size()) : url;
-}
-
 // {head..., stem0end, stem1end, ...}
 Names numbered(const std::string& stem, int count, const std::string& end, Names head = {}) {
     for (int i = 0; i < count; ++i) {
@@ -66,6 +58,10 @@ struct ResolveCase {
 };
 
 TEST(PlaybackTest, ResolvesByFetchingInOrderThenPlaysOrFails) {
+    const auto full = [](const std::string& n) { return n.find(':') == n.npos ? kA + n : n; };
+    const auto shortName = [](const std::string& url) {
+        return url.starts_with(kA) ? url.substr(kA.size()) : url;
+    };
     const FetchResult notFound = failed(FetchOutcome::HttpError, 404, "Not Found");
     std::string dead;  // a list of 30 dead addresses
     for (const std::string& name : numbered("dead/", 30, "\n")) {
@@ -175,7 +171,6 @@ TEST(PlaybackTest, AFormatTheElementCannotReadNamesItOrTriesTheNextEntry) {
     PlaybackStep step = single.mediaReported(kSource);
     EXPECT_EQ(step.action, Action::Fail);
     EXPECT_EQ(step.line, cannot("the format Windows Media (ASF) cannot be played here"));
-
     StreamResolution list("http://a.example/two.m3u");
     list.begin();
     list.fetched(answer("http://a.example/1\nhttp://a.example/2\n"));

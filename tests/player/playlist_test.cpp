@@ -14,22 +14,20 @@ namespace {
 using namespace std::string_literals;
 using testing::assetBytes;
 
-std::string file(const char* name) {
-    return assetBytes("playlists/"s + name);
-}
+const auto file = [](const char* name) { return assetBytes("playlists/"s + name); };
 
 const std::string kDir = "http://radio.example/lists/";
 const std::string kFrom = kDir + "station.asx";
 const std::string kA = "http://a.example/";
 
 TEST(PlaylistTest, KindComesFromTheBytes) {
-    const std::string asf = "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C"s;
-    const std::string webm = "\x1A\x45\xDF\xA3\x9F\x42\x86\x81", mp4 = "\0\0\0 ftypisom"s;
-    // clang-format off
     using enum PlaylistKind;
+    // clang-format off
     const std::vector<std::pair<PlaylistKind, std::vector<std::string>>> cases = {
-        {Stream, {"", "\xFF\xFB\x90\x64rest of an mp3 frame", "ID3\x03\x00"s, "OggS\0\x02#EXTM3U"s,
-                  asf + "<ASX>", webm, mp4, "#EXTM3U\n\x01\x02\x03\x7F"}},
+        {Stream, {"", "\xFF\xFB\x90\x64", "\xFF\xF1\x50\x80", "ID3\x03\x00"s, "OggS\0\x02#EXTM3U"s,
+                  "\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C<ASX>"s,
+                  "\x1A\x45\xDF\xA3\x9F\x42\x86\x81", "\0\0\0 ftypisom"s,
+                  "#EXTM3U\n\x01\x02\x03\x7F"}},
         {Html, {"\r\n<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML 2.0//EN\">\n<html>",
                 "<html><head><title>SHOUTcast Administrator</title>",
                 "<?xml version='1.0'?><rss><channel/></rss>"}},
