@@ -23,8 +23,6 @@ class LoopbackServer {
 public:
     LoopbackServer();
     ~LoopbackServer();
-    LoopbackServer(const LoopbackServer&) = delete;
-    LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     // Answers requests of `path` (without the query) with `answer`; others get 404.
     void serve(const std::string& path, Answer answer);
