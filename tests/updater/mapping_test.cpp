@@ -109,21 +109,20 @@ TEST(UpdaterMapping, RadioStationsAndTvStreams) {
 
 TEST(UpdaterMapping, PlaylistEntries) {
     CountryNames countries = sampleCountries();
+    using enum Source;
     const struct {
         PlaylistFields fields;
         Source source;
         std::string line;  // empty: left out
     } cases[] = {
-        {{"http://p.example/1", "One | Two", "", "no", "Sport;News"},
-         Source::Playlist,
-         "Norway|One   Two|0|Sport||http://p.example/1|"},
-        {{"http://p.example/2", "", "tvg name", "", ""},
-         Source::Playlist,
-         "International|tvg name|0|Playlist||http://p.example/2|"},
-        {{"http://p.example/3|x", "", "", "", ""},
-         Source::Tv,
-         "International|http://p.example/3|0|TV||http://p.example/3|"},
-        {{"file:///home/me/a.mp3", "Local", "", "", ""}, Source::Playlist, ""},
+        {{"http://p/1", "One | Two", "", "no", "Sport;News"},
+         Playlist,
+         "Norway|One   Two|0|Sport||http://p/1|"},
+        {{"http://p/2", "", "tvg name", "", ""},
+         Playlist,
+         "International|tvg name|0|Playlist||http://p/2|"},
+        {{"http://p/3|x", "", "", "", ""}, Tv, "International|http://p/3|0|TV||http://p/3|"},
+        {{"file:///home/me/a.mp3", "Local", "", "", ""}, Playlist, ""},
     };
     for (const auto& c : cases) {
         std::optional<Entry> entry = mapPlaylistFields(c.fields, c.source, countries);
