@@ -68,26 +68,21 @@ TEST(UpdaterJsonList, Answers) {
     }
 }
 
-TEST(UpdaterJsonList, HugeValuesAreCut) {
+TEST(UpdaterJsonList, HugeValuesDeepNestingAndStopping) {
+    // Huge values are cut; very deep nesting is skipped, not a crash.
     std::string huge(3'000'000, 'x');
     Read read = readList(R"([{"name":")" + huge + R"(","tags":"t"}])", 65536, 1000);
-    ASSERT_EQ(read.objects.size(), 1u);
-    EXPECT_EQ(read.objects[0], std::string(1000, 'x') + "//t");
+    EXPECT_EQ(read.objects, std::vector<std::string>{std::string(1000, 'x') + "//t"});
     EXPECT_EQ(read.result.bytes, huge.size() + 24);
-}
-
-TEST(UpdaterJsonList, DeepNestingIsAnErrorNotACrash) {
-    std::string deep = "[{\"tags\":" + std::string(100000, '[') + std::string(100000, ']') + "}]";
-    Read read = readList(deep, 65536);
+    read =
+        readList("[{\"tags\":" + std::string(100000, '[') + std::string(100000, ']') + "}]", 65536);
     EXPECT_EQ(read.result.code, Code::Done);
     EXPECT_EQ(read.objects, std::vector<std::string>{"//"});
-}
 
-TEST(UpdaterJsonList, TheCallbackStopsTheReading) {
     MemorySource source(R"([{"name":"A"},{"name":"B"},{"name":"C"}])");
     int seen = 0;
-    ListResult result = readObjectList(source, kKeys, [&](ObjectValues) { return ++seen < 2; });
-    EXPECT_EQ(result.code, Code::Stopped);
+    EXPECT_EQ(readObjectList(source, kKeys, [&](ObjectValues) { return ++seen < 2; }).code,
+              Code::Stopped);
     EXPECT_EQ(seen, 2);
 }
 

@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 
 namespace vistrelle::testing {
 
@@ -22,19 +21,6 @@ bool sendAll(int socket, std::string_view bytes) {
         bytes.remove_prefix(static_cast<size_t>(sent));
     }
     return true;
-}
-
-std::string reason(int status) {
-    switch (status) {
-        case 200:
-            return "OK";
-        case 302:
-            return "Found";
-        case 404:
-            return "Not Found";
-        default:
-            return "Error";
-    }
 }
 
 }  // namespace
@@ -66,10 +52,6 @@ void LoopbackServer::serve(const std::string& path, Answer answer) {
     answers_[path] = std::move(answer);
 }
 
-std::string LoopbackServer::base() const {
-    return "http://127.0.0.1:" + std::to_string(port_);
-}
-
 std::vector<std::string> LoopbackServer::requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
@@ -78,13 +60,11 @@ std::vector<std::string> LoopbackServer::requests() const {
 void LoopbackServer::run() {
     while (!stop_) {
         pollfd waiting{listener_, POLLIN, 0};
-        if (::poll(&waiting, 1, 50) <= 0) {
-            continue;
-        }
-        int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client >= 0) {
-            answer(client);
-            ::close(client);
+        if (::poll(&waiting, 1, 50) > 0) {
+            if (int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC); client >= 0) {
+                answer(client);
+                ::close(client);
+            }
         }
     }
 }
@@ -94,10 +74,7 @@ void LoopbackServer::answer(int client) {
     char buffer[4096];
     while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
         pollfd waiting{client, POLLIN, 0};
-        if (::poll(&waiting, 1, 2000) <= 0) {
-            return;
-        }
-        ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+        ssize_t n = ::poll(&waiting, 1, 2000) > 0 ? ::recv(client, buffer, sizeof buffer, 0) : 0;
         if (n <= 0) {
             return;
         }
@@ -105,43 +82,33 @@ void LoopbackServer::answer(int client) {
     }
     std::string line = request.substr(0, request.find("\r\n"));
     std::string path = line.substr(line.find(' ') + 1);
-    path = path.substr(0, path.find(' '));
-    std::string agent;
-    if (size_t at = request.find("User-Agent: "); at != std::string::npos) {
-        agent = request.substr(at, request.find("\r\n", at) - at);
-    }
-    Answer found;
-    found.status = 404;
-    found.body = "<html><body>Not here</body></html>";
-    found.contentType = "text/html";
+    path = path.substr(0, path.find_first_of(" ?"));
+    size_t agent = request.find("User-Agent: ");
+    Answer found{404, "<html><body>Not here</body></html>", "text/html"};
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_.push_back(line);
-        requests_.push_back(agent);
-        auto it = answers_.find(path.substr(0, path.find('?')));
-        if (it != answers_.end()) {
+        requests_.push_back(agent == std::string::npos
+                                ? ""
+                                : request.substr(agent, request.find("\r\n", agent) - agent));
+        if (auto it = answers_.find(path); it != answers_.end()) {
             found = it->second;
         }
     }
-    std::string head = "HTTP/1.1 " + std::to_string(found.status) + " " + reason(found.status) +
+    const char* reason = found.status == 200 ? "OK" : found.status == 404 ? "Not Found" : "Error";
+    std::string head = "HTTP/1.1 " + std::to_string(found.status) + " " + reason +
                        "\r\nContent-Type: " + found.contentType + "\r\nConnection: close\r\n";
-    if (!found.location.empty()) {
-        head += "Location: " + found.location + "\r\n";
-    }
     if (!found.endless) {
         size_t announced = found.body.size() + (found.cutShort ? 1000 : 0);
         head += "Content-Length: " + std::to_string(announced) + "\r\n";
     }
-    head += "\r\n";
-    if (!sendAll(client, head)) {
+    if (!sendAll(client, head + "\r\n")) {
         return;
     }
     std::string_view body = found.body;
     do {
         for (size_t at = 0; at < body.size() && !stop_; at += 4096) {
-            if (found.delayMs > 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(found.delayMs));
-            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(found.delayMs));
             if (!sendAll(client, body.substr(at, 4096))) {
                 return;
             }

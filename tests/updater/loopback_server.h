@@ -2,7 +2,6 @@
 #pragma once
 
 #include <atomic>
-#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -12,12 +11,9 @@
 namespace vistrelle::testing {
 
 struct Answer {
-    Answer(int code = 200, std::string bytes = {}, std::string type = "application/json")
-        : status(code), body(std::move(bytes)), contentType(std::move(type)) {}
     int status = 200;
     std::string body;
     std::string contentType = "application/json";
-    std::string location;   // a redirect's target
     bool endless = false;   // the body repeats without end
     int delayMs = 0;        // waits this long before each piece of 4 KB
     bool cutShort = false;  // announces more bytes than it sends, then closes
@@ -27,13 +23,11 @@ class LoopbackServer {
 public:
     LoopbackServer();
     ~LoopbackServer();
-    LoopbackServer(const LoopbackServer&) = delete;
-    LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     // Answers requests of `path` (without the query) with `answer`; others get 404.
     void serve(const std::string& path, Answer answer);
     // "http://127.0.0.1:PORT"
-    std::string base() const;
+    std::string base() const { return "http://127.0.0.1:" + std::to_string(port_); }
     // The request lines and User-Agent headers received, in order.
     std::vector<std::string> requests() const;
 

@@ -12,51 +12,40 @@ namespace {
 using Args = std::vector<std::string>;
 using Settings = std::vector<Setting>;
 
+// The parsed arguments in one line: the error, or the window, quiet and the settings in order.
+std::string described(const Arguments& parsed) {
+    if (!parsed.error.empty()) {
+        return parsed.error;
+    }
+    std::string text = parsed.hasWindow ? "window " + std::to_string(parsed.window) : "-";
+    text += parsed.quiet ? " quiet" : "";
+    for (const auto& [key, value] : parsed.settings) {
+        text += " " + key + "=" + value;
+    }
+    return text;
+}
+
 TEST(UpdaterOptions, Arguments) {
     const struct {
         Args args;
-        Settings settings;
-        bool hasWindow;
-        uint64_t window;
-        bool quiet;
-        std::string error;
+        std::string parsed;
     } cases[] = {
-        {{}, {}, false, 0, false, ""},
-        {{"123456"}, {}, true, 123456, false, ""},
-        {{"-17"}, {}, true, 4294967279u, false, ""},
-        {{"4294967295"}, {}, true, 4294967295u, false, ""},
-        {{"18446744073709551615"},
-         {},
-         false,
-         0,
-         false,
-         "Unknown argument \"18446744073709551615\" (see --help)."},
+        {{}, "-"},
+        {{"123456"}, "window 123456"},
+        {{"-17"}, "window 4294967279"},
+        {{"4294967295"}, "window 4294967295"},
+        {{"18446744073709551615"}, "Unknown argument \"18446744073709551615\" (see --help)."},
         {{"--quiet", "--no-tv", "--playlist", "a.m3u", "--playlist=http://x/b.pls"},
-         {{"no-tv", ""}, {"playlist", "a.m3u"}, {"playlist", "http://x/b.pls"}},
-         false,
-         0,
-         true,
-         ""},
+         "- quiet no-tv= playlist=a.m3u playlist=http://x/b.pls"},
         {{"77", "--output", "x.dat", "--radio-directory=http://r"},
-         {{"output", "x.dat"}, {"radio-directory", "http://r"}},
-         true,
-         77,
-         false,
-         ""},
-        {{"--quiet", "77"}, {}, false, 0, true, "Unknown argument \"77\" (see --help)."},
-        {{"--tv-directory"}, {}, false, 0, false, "The option --tv-directory needs a value."},
-        {{"--colour=red"}, {}, false, 0, false, "Unknown option --colour (see --help)."},
-        {{"-x"}, {}, false, 0, false, "Unknown argument \"-x\" (see --help)."},
+         "window 77 output=x.dat radio-directory=http://r"},
+        {{"--quiet", "77"}, "Unknown argument \"77\" (see --help)."},
+        {{"--tv-directory"}, "The option --tv-directory needs a value."},
+        {{"--colour=red"}, "Unknown option --colour (see --help)."},
+        {{"-x"}, "Unknown argument \"-x\" (see --help)."},
     };
     for (const auto& c : cases) {
-        Arguments parsed = parseArguments(c.args);
-        EXPECT_EQ(parsed.error, c.error);
-        if (c.error.empty()) {
-            EXPECT_EQ(parsed.settings, c.settings);
-            EXPECT_EQ(parsed.hasWindow, c.hasWindow);
-            EXPECT_EQ(parsed.window, c.window);
-            EXPECT_EQ(parsed.quiet, c.quiet);
-        }
+        EXPECT_EQ(described(parseArguments(c.args)), c.parsed);
     }
 }
 
@@ -89,14 +78,9 @@ TEST(UpdaterOptions, Settings) {
     EXPECT_FALSE(options.radio);
     EXPECT_EQ(applySetting(options, {"no-radio", "No"}), "");
     EXPECT_TRUE(options.radio);
-    EXPECT_EQ(applySetting(options, {"no-tv", "maybe"}),
-              "The value of no-tv must be yes or no, not \"maybe\".");
     EXPECT_EQ(applySetting(options, {"output", ""}), "The value of output is empty.");
-    EXPECT_EQ(tvPlaylistAddress(options), "https://iptv-org.github.io/iptv/index.m3u");
     EXPECT_EQ(applySetting(options, {"tv-directory", "http://127.0.0.1:9/api"}), "");
     EXPECT_EQ(tvPlaylistAddress(options), "http://127.0.0.1:9/api/index.m3u");
-    EXPECT_EQ(folderOf("a/b/channels.dat"), "a/b/");
-    EXPECT_EQ(folderOf("channels.dat"), "");
 }
 
 class UpdaterPrepareTest : public testing::SandboxTest {};

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "loopback_server.h"
+
 namespace vistrelle::testing {
 
 inline const std::string kIsoCodes = R"json({"3166-1": [
@@ -62,5 +64,15 @@ inline const std::string kSampleCatalog =
     "Norway|Fjord FM   Hits|128|Pop|MP3, norwegian, hits, 80s|http://fjord.example/hits.mp3|\r\n"
     "South Korea|Seoul Jazz|64|Jazz|AAC, "
     "korean|http://seoul.example/jazz|https://seoul.example/\r\n";
+
+// Serves the three directory samples; gives the updater.ini lines that name `server` (the TV
+// directory with a final "/").
+inline std::string serveSamples(LoopbackServer& server) {
+    server.serve("/json/stations", {200, kStations});
+    server.serve("/api/channels.json", {200, kChannels});
+    server.serve("/api/streams.json", {200, kStreams});
+    return "radio-directory = " + server.base() + "\ntv-directory = " + server.base() +
+           "/api/\niso-codes = iso.json\n";
+}
 
 }  // namespace vistrelle::testing
