@@ -1,5 +1,6 @@
 // Channels played by the web view for real: the program's pages written as on a watch, streams
 // and playlists served on loopback, the media element read back through script evaluation.
+#include <glibmm/main.h>
 #include <gtest/gtest.h>
 #include <gtkmm/main.h>
 #include <gtkmm/window.h>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "gtk/stream_fetcher.h"
 #include "gtk/web_view.h"
@@ -48,30 +50,33 @@ protected:
         window.set_default_size(320, 240);
         window.add(web->widget());
         window.show_all();
-        server.add("/radio.pls", "audio/x-scpls",
-                   "[playlist]\nNumberOfEntries=2\nFile1=rtsp://127.0.0.1/a\n"
-                   "File2={base}/tone.mp3\nTitle2=Tone\nLength2=-1\nVersion=2\n");
-        server.add("/radio.m3u", "text/plain", "#EXTM3U\n#EXTINF:-1,Tone\ntone.ogg\n");
-        server.add("/tv.asx", "video/x-ms-asf",
-                   "<ASX version=\"3.0\"><ENTRY><REF HREF=\"{base}/clip.webm?a=1&b=2\"/>"
-                   "</ENTRY></ASX>");
-        server.add("/radio.ram", "application/octet-stream",
-                   "pnm://127.0.0.1/old.ra\r\n{base}/tone.ogg\r\n");
-        server.add("/radio.xspf", "application/xspf+xml",
-                   "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
-                   "<trackList><track><location>{base}/tone.mp3</location></track>"
-                   "</trackList></playlist>");
-        server.add("/tv.m3u", "audio/x-mpegurl", "#EXTM3U\n{base}/hls/index.m3u8\n");
-        server.add("/outer.m3u", "text/plain", "{base}/inner.pls\n");
-        server.add("/inner.pls", "text/plain", "[playlist]\nFile1=/tone.ogg\n");
+        const char* kPlaylists[][3] = {
+            {"/radio.pls", "audio/x-scpls",
+             "[playlist]\nNumberOfEntries=2\nFile1=rtsp://127.0.0.1/a\n"
+             "File2={base}/tone.mp3\nTitle2=Tone\nLength2=-1\nVersion=2\n"},
+            {"/radio.m3u", "text/plain", "#EXTM3U\n#EXTINF:-1,Tone\ntone.ogg\n"},
+            {"/tv.asx", "video/x-ms-asf",
+             "<ASX version=\"3.0\"><ENTRY><REF HREF=\"{base}/clip.webm?a=1&b=2\"/></ENTRY></ASX>"},
+            {"/radio.ram", "application/octet-stream",
+             "pnm://127.0.0.1/old.ra\r\n{base}/tone.ogg\r\n"},
+            {"/radio.xspf", "application/xspf+xml",
+             "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+             "<trackList><track><location>{base}/tone.mp3</location></track>"
+             "</trackList></playlist>"},
+            {"/tv.m3u", "audio/x-mpegurl", "#EXTM3U\n{base}/hls/index.m3u8\n"},
+            {"/outer.m3u", "text/plain", "{base}/inner.pls\n"},
+            {"/inner.pls", "text/plain", "[playlist]\nFile1=/tone.ogg\n"},
+            {"/loop-a.m3u", "text/plain", "{base}/loop-b.m3u\n"},
+            {"/loop-b.m3u", "text/plain", "{base}/loop-a.m3u\n"},
+            {"/rtsp.asx", "video/x-ms-asf",
+             "<asx version='3.0'><entry><ref href='rtsp://127.0.0.1/live'/></entry></asx>"},
+            {"/empty.pls", "text/plain", "[playlist]\nNumberOfEntries=0\n"},
+            {"/sc", "text/html", "<html><body><h1>Stream status</h1></body></html>"},
+            {"/sc/;", "audio/mpeg", "@/tone.mp3"}};
+        for (const auto& [path, type, body] : kPlaylists) {
+            server.add(path, type, body);
+        }
         server.add("/icy.pls", "audio/x-scpls", "[playlist]\nFile1=" + icy.url() + "\n");
-        server.add("/loop-a.m3u", "text/plain", "{base}/loop-b.m3u\n");
-        server.add("/loop-b.m3u", "text/plain", "{base}/loop-a.m3u\n");
-        server.add("/rtsp.asx", "video/x-ms-asf",
-                   "<asx version='3.0'><entry><ref href='rtsp://127.0.0.1/live'/></entry></asx>");
-        server.add("/empty.pls", "text/plain", "[playlist]\nNumberOfEntries=0\n");
-        server.add("/sc", "text/html", "<html><body><h1>Stream status</h1></body></html>");
-        server.add("/sc/;", "audio/mpeg", "@/tone.mp3");
     }
     ~StreamHostTest() override {
         if (web) {
@@ -88,27 +93,23 @@ protected:
     }
 
     std::string evaluate(const std::string& script) {
-        struct Result {
-            bool done = false;
-            std::string text;
-        } result;
+        std::pair<bool, std::string> result;
         webkit_web_view_evaluate_javascript(
             web->webKitView(), script.c_str(), -1, nullptr, nullptr, nullptr,
             [](GObject* view, GAsyncResult* async, gpointer data) {
-                auto* out = static_cast<Result*>(data);
-                JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view),
-                                                                             async, nullptr);
-                if (value != nullptr) {
+                auto* out = static_cast<std::pair<bool, std::string>*>(data);
+                if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
+                        WEBKIT_WEB_VIEW(view), async, nullptr)) {
                     gchar* text = jsc_value_to_string(value);
-                    out->text = text;
+                    out->second = text;
                     g_free(text);
                     g_object_unref(value);
                 }
-                out->done = true;
+                out->first = true;
             },
             &result);
-        iterateMainLoopUntil([&result] { return result.done; });
-        return result.text;
+        iterateMainLoopUntil([&result] { return result.first; });
+        return result.second;
     }
 
     // The media element's time passes beyond half a second.
@@ -125,8 +126,7 @@ protected:
         });
         return evaluate(
             "(function(){const f=document.getElementById('vistrelle-failure');"
-            "return f ? f.children[0].textContent + '|' + f.children[1].textContent "
-            ": 'none';})()");
+            "return f.children[0].textContent + '|' + f.children[1].textContent;})()");
     }
 
     std::unique_ptr<GtkWebView> web = std::make_unique<GtkWebView>();
@@ -136,143 +136,116 @@ protected:
     testing::IcyServer icy;
 };
 
-struct PlayCase {
+// A channel's address: on the media server, "icy" for the ICY server, "refused" for a port
+// where nothing listens, or as written when it has a scheme. It plays (the media element gets
+// an address ending in `playing`) or shows the failure line.
+struct StreamCase {
     const char* name;
-    const char* path;     // on the media server, or "icy" for the ICY server
-    const char* playing;  // the end of the address the media element gets
+    const char* path;
+    const char* playing;
+    PlaybackFailure failure = {};
+    const char* detail = "";
 };
 
-class PlayTest : public StreamHostTest, public ::testing::WithParamInterface<PlayCase> {};
+class StreamTest : public StreamHostTest, public ::testing::WithParamInterface<StreamCase> {};
 
-TEST_P(PlayTest, MediaTimeAdvances) {
-    const PlayCase& c = GetParam();
-    const std::string address = std::string(c.path) == "icy" ? icy.url() : server.url(c.path);
-    watch(address);
-    EXPECT_TRUE(plays()) << failureText();
-    const std::string src = evaluate("document.querySelector('video').src");
-    EXPECT_TRUE(src.ends_with(c.playing)) << src;
-    // The page's own object stays, byte for byte as written.
-    EXPECT_EQ(evaluate("document.querySelectorAll('object').length"), "1");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Streams, PlayTest,
-    ::testing::Values(PlayCase{"Ogg", "/tone.ogg", "/tone.ogg"},
-                      PlayCase{"Mp3", "/tone.mp3", "/tone.mp3"},
-                      PlayCase{"WebM", "/clip.webm", "/clip.webm"},
-                      PlayCase{"Hls", "/hls/index.m3u8", "/hls/index.m3u8"},
-                      PlayCase{"IcyLive", "icy", "/"}, PlayCase{"Pls", "/radio.pls", "/tone.mp3"},
-                      PlayCase{"M3uRelative", "/radio.m3u", "/tone.ogg"},
-                      PlayCase{"AsxAsOctetStream", "/tv.asx", "/clip.webm?a=1&b=2"},
-                      PlayCase{"Ram", "/radio.ram", "/tone.ogg"},
-                      PlayCase{"Xspf", "/radio.xspf", "/tone.mp3"},
-                      PlayCase{"M3uOfHls", "/tv.m3u", "/hls/index.m3u8"},
-                      PlayCase{"TwoLevels", "/outer.m3u", "/tone.ogg"},
-                      PlayCase{"IcyThroughPls", "/icy.pls", "/"},
-                      PlayCase{"ShoutcastStatusPage", "/sc", "/sc/;"}),
-    [](const auto& param) { return std::string(param.param.name); });
-
-struct FailCase {
-    const char* name;
-    const char* path;  // on the media server; "refused" for a port where nothing listens
-    PlaybackFailure failure;
-    const char* detail;
-};
-
-class FailTest : public StreamHostTest, public ::testing::WithParamInterface<FailCase> {};
-
-TEST_P(FailTest, ShowsTheReasonAndTheAddress) {
-    const FailCase& c = GetParam();
-    StreamFetcher::setTimeLimitForTesting(1500);
+TEST_P(StreamTest, MediaTimeAdvancesOrTheFailureNamesItsReason) {
+    const StreamCase& c = GetParam();
+    const std::string path = c.path;
     const std::string address =
-        std::string(c.path) == "refused"
-            ? "http://127.0.0.1:" + std::to_string(testing::closedPort()) + "/live"
-            : (std::string(c.path).find("://") != std::string::npos ? c.path : server.url(c.path));
+        path == "icy"       ? icy.url()
+        : path == "refused" ? "http://127.0.0.1:" + std::to_string(testing::closedPort()) + "/live"
+        : path.find("://") != std::string::npos ? path
+                                                : server.url(path);
+    if (c.playing == nullptr) {
+        StreamFetcher::setTimeLimitForTesting(1500);
+    }
     watch(address);
+    if (c.playing != nullptr) {
+        EXPECT_TRUE(plays()) << failureText();
+        const std::string src = evaluate("document.querySelector('video').src");
+        EXPECT_TRUE(src.ends_with(c.playing)) << src;
+        // The page's own object stays, byte for byte as written.
+        EXPECT_EQ(evaluate("document.querySelectorAll('object').length"), "1");
+        return;
+    }
     EXPECT_EQ(failureText(), failureLine(c.failure, c.detail) + "|" + address);
     EXPECT_EQ(evaluate("getComputedStyle(document.getElementById('vistrelle-failure')).color"),
               "rgb(0, 68, 193)");
     EXPECT_EQ(evaluate("document.querySelectorAll('video').length"), "0");
 }
 
+using enum PlaybackFailure;
 INSTANTIATE_TEST_SUITE_P(
-    Failures, FailTest,
-    ::testing::Values(
-        FailCase{"NotFound", "/missing.mp3", PlaybackFailure::HttpError, "404 Not Found"},
-        FailCase{"Refused", "refused", PlaybackFailure::Unreachable, ""},
-        FailCase{"NeverAnswers", "/hang", PlaybackFailure::NoAnswer, ""},
-        FailCase{"RtspOnlyPlaylist", "/rtsp.asx", PlaybackFailure::Protocol, "rtsp"},
-        FailCase{"PlaylistLoop", "/loop-a.m3u", PlaybackFailure::Loop, ""},
-        FailCase{"EmptyPlaylist", "/empty.pls", PlaybackFailure::NoPlayable, ""},
-        FailCase{"RtmpAddress", "rtmp://127.0.0.1/live", PlaybackFailure::Protocol, "rtmp"},
-        // Markup in the address is shown as text.
-        FailCase{"MarkupInAddress", "/<b>x</b>&amp;'\".mp3", PlaybackFailure::Protocol, ""}),
+    Streams, StreamTest,
+    ::testing::Values(StreamCase{"Ogg", "/tone.ogg", "/tone.ogg"},
+                      StreamCase{"Mp3", "/tone.mp3", "/tone.mp3"},
+                      StreamCase{"WebM", "/clip.webm", "/clip.webm"},
+                      StreamCase{"Hls", "/hls/index.m3u8", "/hls/index.m3u8"},
+                      StreamCase{"IcyLive", "icy", "/"},
+                      StreamCase{"Pls", "/radio.pls", "/tone.mp3"},
+                      StreamCase{"M3uRelative", "/radio.m3u", "/tone.ogg"},
+                      StreamCase{"AsxAsOctetStream", "/tv.asx", "/clip.webm?a=1&b=2"},
+                      StreamCase{"Ram", "/radio.ram", "/tone.ogg"},
+                      StreamCase{"Xspf", "/radio.xspf", "/tone.mp3"},
+                      StreamCase{"M3uOfHls", "/tv.m3u", "/hls/index.m3u8"},
+                      StreamCase{"TwoLevels", "/outer.m3u", "/tone.ogg"},
+                      StreamCase{"IcyThroughPls", "/icy.pls", "/"},
+                      StreamCase{"ShoutcastStatusPage", "/sc", "/sc/;"},
+                      StreamCase{"NotFound", "/missing.mp3", nullptr, HttpError, "404 Not Found"},
+                      StreamCase{"Refused", "refused", nullptr, Unreachable},
+                      StreamCase{"NeverAnswers", "/hang", nullptr, NoAnswer},
+                      StreamCase{"RtspOnlyPlaylist", "/rtsp.asx", nullptr, Protocol, "rtsp"},
+                      StreamCase{"PlaylistLoop", "/loop-a.m3u", nullptr, Loop},
+                      StreamCase{"EmptyPlaylist", "/empty.pls", nullptr, NoPlayable},
+                      StreamCase{"RtmpAddress", "rtmp://127.0.0.1/live", nullptr, Protocol, "rtmp"},
+                      // Markup in the address is shown as text.
+                      StreamCase{"MarkupInAddress", "/<b>x</b>&amp;'\".mp3", nullptr, Protocol}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStream) {
+// The second watch stops the first stream and keeps its volume; every request of the
+// playlists and the stream carries the program's user agent.
+TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStreamAndKeepsTheVolume) {
     watch(icy.url());
     ASSERT_TRUE(plays());
     ASSERT_EQ(icy.open(), 1);
-    watch(server.url("/tone.ogg"));
-    EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.open() == 0; }));
-    EXPECT_TRUE(plays());
-    EXPECT_EQ(evaluate("document.querySelectorAll('video').length"), "1");
-}
-
-TEST_F(StreamHostTest, EveryRequestCarriesTheProgramsUserAgent) {
+    evaluate("document.querySelector('video').volume = 0.25; true");
+    const gint64 until = g_get_monotonic_time() + 300000;
+    iterateMainLoopUntil([until] { return g_get_monotonic_time() > until; });
     watch(server.url("/outer.m3u"));
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.open() == 0; }));
     ASSERT_TRUE(plays());
+    EXPECT_EQ(evaluate("document.querySelectorAll('video').length"), "1");
+    EXPECT_EQ(evaluate("document.querySelector('video').volume"), "0.25");
     for (const char* path : {"/outer.m3u", "/inner.pls", "/tone.ogg"}) {
         EXPECT_EQ(server.agents(path), std::set<std::string>{"Vistrelle/1.0"}) << path;
     }
 }
 
-TEST_F(StreamHostTest, ClosingTheViewStopsTheStream) {
+// A live stream that ends is reopened; closing the view (as at Exit) stops it.
+TEST_F(StreamHostTest, ALiveStreamThatEndsIsReopenedAndClosingTheViewStopsIt) {
     watch(icy.url());
     ASSERT_TRUE(plays());
+    evaluate("document.querySelector('video').dispatchEvent(new Event('ended')); true");
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.connections() >= 2; }));
     window.remove();
-    web.reset();  // as at Exit
+    web.reset();
     EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.open() == 0; }));
-}
-
-TEST_F(StreamHostTest, TheVolumeStaysForTheNextChannel) {
-    watch(server.url("/tone.ogg"));
-    ASSERT_TRUE(plays());
-    evaluate("document.querySelector('video').volume = 0.25; true");
-    const gint64 until = g_get_monotonic_time() + 300000;
-    iterateMainLoopUntil([until] { return g_get_monotonic_time() > until; });
-    watch(server.url("/tone.mp3"));
-    ASSERT_TRUE(plays());
-    EXPECT_EQ(evaluate("document.querySelector('video').volume"), "0.25");
 }
 
 TEST_F(StreamHostTest, TheWindowKeepsHandlingEventsWhileAnAddressResolves) {
     StreamFetcher::setTimeLimitForTesting(2000);
     int ticks = 0;
-    guint timer = g_timeout_add(
-        50,
-        [](gpointer count) -> gboolean {
-            ++*static_cast<int*>(count);
-            return G_SOURCE_CONTINUE;
-        },
-        &ticks);
+    sigc::connection timer = Glib::signal_timeout().connect([&ticks] { return ++ticks > 0; }, 50);
     watch(server.url("/hang"));
     const gint64 start = g_get_monotonic_time();
     EXPECT_TRUE(iterateMainLoopUntil([this] { return web->streamHost().resolving(); }));
     EXPECT_TRUE(iterateMainLoopUntil([this] { return !web->streamHost().resolving(); }));
     const gint64 elapsedMs = (g_get_monotonic_time() - start) / 1000;
-    g_source_remove(timer);
+    timer.disconnect();
     // The timer fires through the whole wait: at least half of its due ticks.
     EXPECT_GE(ticks, elapsedMs / 100) << elapsedMs << " ms";
     EXPECT_GE(elapsedMs, 1000);
-}
-
-TEST_F(StreamHostTest, ALiveStreamThatEndsIsReopened) {
-    // A live stream served once: its end is followed by a reopening after a second.
-    watch(icy.url());
-    ASSERT_TRUE(plays());
-    evaluate("document.querySelector('video').dispatchEvent(new Event('ended')); true");
-    EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.connections() >= 2; }));
 }
 
 }  // namespace
