@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gtk/stream_server.h"
+#include "gtk/loop_pump.h"
 #include "gtk/web_view.h"
 #include "player/pages.h"
 #include "player/playback.h"
@@ -23,19 +24,7 @@ namespace {
 
 using namespace vistrelle;
 
-class LoopPump final : public EventPump, public EventDrain {
-public:
-    bool pumpMessage(bool wait, uint32_t& wParam) override {
-        wParam = 0;
-        return g_main_context_iteration(nullptr, wait) != FALSE;
-    }
-    void sleepMilliseconds(int32_t ms) override { g_usleep(static_cast<gulong>(ms) * 1000); }
-    int64_t monotonicMilliseconds() override { return g_get_monotonic_time() / 1000; }
-    void drainPendingEvents() override {
-        while (g_main_context_iteration(nullptr, FALSE)) {
-        }
-    }
-};
+using gtk::testing::LoopPump;
 
 // The resident memory of this process's web processes, in KiB.
 long webProcessKib() {

@@ -14,6 +14,7 @@
 #include "gtk/stream_fetcher.h"
 #include "gtk/web_view.h"
 #include "gtk_fixture.h"
+#include "loop_pump.h"
 #include "player/pages.h"
 #include "player/playback.h"
 #include "player/web_writer.h"
@@ -24,20 +25,7 @@ namespace {
 
 using testing::iterateMainLoopUntil;
 
-// The GLib main loop as the program's event source: the writer's waits run it.
-class LoopPump final : public EventPump, public EventDrain {
-public:
-    bool pumpMessage(bool wait, uint32_t& wParam) override {
-        wParam = 0;
-        return g_main_context_iteration(nullptr, wait) != FALSE;
-    }
-    void sleepMilliseconds(int32_t ms) override { g_usleep(static_cast<gulong>(ms) * 1000); }
-    int64_t monotonicMilliseconds() override { return g_get_monotonic_time() / 1000; }
-    void drainPendingEvents() override {
-        while (g_main_context_iteration(nullptr, FALSE)) {
-        }
-    }
-};
+using testing::LoopPump;
 
 class StreamHostTest : public ::testing::Test {
 protected:

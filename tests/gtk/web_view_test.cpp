@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gtk_fixture.h"
+#include "loop_pump.h"
 #include "player/pages.h"
 #include "player/web_writer.h"
 #include "settings/launch.h"
@@ -32,20 +33,7 @@ struct GtkReady {
     }
 };
 
-// The GLib main loop as the program's event source: the writer's waits run it.
-class LoopPump final : public EventPump, public EventDrain {
-public:
-    bool pumpMessage(bool wait, uint32_t& wParam) override {
-        wParam = 0;
-        return g_main_context_iteration(nullptr, wait) != FALSE;
-    }
-    void sleepMilliseconds(int32_t ms) override { g_usleep(static_cast<gulong>(ms) * 1000); }
-    int64_t monotonicMilliseconds() override { return g_get_monotonic_time() / 1000; }
-    void drainPendingEvents() override {
-        while (g_main_context_iteration(nullptr, FALSE)) {
-        }
-    }
-};
+using testing::LoopPump;
 
 class WebViewTest : public ::testing::Test {
 protected:
