@@ -18,8 +18,8 @@
 #include <string>
 
 #include "app/app.h"
-#include "ui/ids.h"
 #include "catalog/catalog.h"
+#include "ui/ids.h"
 #include "win32/win32_layer.h"
 
 namespace {
@@ -67,7 +67,7 @@ public:
     double sort(int32_t column) {
         settle();
         const auto start = Clock::now();
-        app_.notification(kHeaderItemClick, column);
+        app_.headerClicked(column);
         paintList();
         return secondsSince(start);
     }
@@ -77,7 +77,7 @@ public:
         SendMessageA(combo_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         settle();
         const auto start = Clock::now();
-        app_.dispatchControlEvent(kCountrySelector, 1);
+        app_.dispatchControlEvent(kCountrySelector, ControlAction::Used);
         paintList();
         return secondsSince(start);
     }

@@ -30,7 +30,7 @@ ControlWindow::ControlWindow(int32_t id, EventRouter& router) : id_(id), router_
     // The window manager's close never destroys the window: the program decides.
     signal_delete_event().connect(
         [this](GdkEventAny*) {
-            router_.closeRequested(id_);
+            router_.closeRequested(id_, CloseSource::User);
             return true;
         },
         false);
@@ -49,7 +49,7 @@ Gtk::Widget* ControlWindow::makeOwnControl(const ControlDef& def) {
             int32_t control = def.id;
             button->signal_clicked().connect([this, control] {
                 if (control != kNoControl) {
-                    router_.controlEvent(control, 0);
+                    router_.controlEvent(control, ControlAction::Used);
                 }
             });
             button->get_accessible()->set_name(
@@ -107,7 +107,7 @@ Gtk::Widget* ControlWindow::makeOwnControl(const ControlDef& def) {
             Gtk::RadioButton* raw = radio.get();
             radio->signal_toggled().connect([this, control, raw] {
                 if (!programChange_ && raw->get_active() && control != kNoControl) {
-                    router_.controlEvent(control, 0);
+                    router_.controlEvent(control, ControlAction::Used);
                 }
             });
             programChange_ = true;

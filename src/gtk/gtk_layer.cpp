@@ -315,7 +315,8 @@ bool GtkWindowUi::optionChecked(int32_t control) {
     return dialog != nullptr && dialog->optionChecked(control);
 }
 
-int32_t GtkWindowUi::showMessage(std::string_view title, std::string_view text, uint32_t flags) {
+MessageAnswer GtkWindowUi::showMessage(std::string_view title, std::string_view text,
+                                       MessageIcon icon, MessageButtons buttons) {
     std::vector<WindowState> states;
     if (main_) {
         states.push_back({kMainWindow, main_->is_active(), main_->get_visible(),
@@ -330,7 +331,7 @@ int32_t GtkWindowUi::showMessage(std::string_view title, std::string_view text, 
     for (int32_t id : ownership.disabled) {
         others.push_back(&window(id)->inputArea());
     }
-    return runMessageBox(title, text, flags, window(ownership.owner), others);
+    return runMessageBox(title, text, icon, buttons, window(ownership.owner), others);
 }
 
 void GtkWindowUi::destroyAllWindows() {

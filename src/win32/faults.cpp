@@ -39,10 +39,11 @@ void ExceptionFilter::restore() {
     filterInstalled = false;
 }
 
-void ExceptionFilter::showReport(std::string_view title, std::string_view text, uint32_t flags) {
+void ExceptionFilter::showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                                 MessageButtons buttons) {
     const std::string textCopy(text);
     const std::string titleCopy(title);
-    MessageBoxA(nullptr, textCopy.c_str(), titleCopy.c_str(), flags);
+    MessageBoxA(nullptr, textCopy.c_str(), titleCopy.c_str(), messageBoxFlags(icon, buttons));
 }
 
 void ExceptionFilter::exitProcess(int32_t code) {

@@ -25,7 +25,7 @@ namespace vistrelle::win32 {
 inline constexpr const char* kWindowClass = "VistrelleWindow";
 inline constexpr const char* kPanelClass = "VistrellePanel";
 // Posted to MainWindow for a channelList notification, once the list has updated its selection;
-// wParam is the event type.
+// wParam is the ControlAction.
 inline constexpr UINT kListEventMessage = WM_APP + 1;
 // Accelerator commands that move the keyboard focus (never reported to the program).
 inline constexpr WORD kTabNextCommand = 0xFFF0;
@@ -85,8 +85,6 @@ public:
     Size screenSize() override;
     Size frameSizeForClient(int32_t window, Size client, bool tool) override;
     bool createMainWindow(const Rect& frame, std::string_view title) override;
-    void installWindowCallback() override { callbackInstalled_ = true; }
-    void useReducedFlickerErase() override { reducedErase_ = true; }
     void createMenus() override;
     void createStatusBar() override;
     bool createControls(int32_t window) override;
@@ -116,7 +114,8 @@ public:
     bool isWindowOpen(int32_t window) override;
     void setOptionChecked(int32_t control, bool checked) override;
     bool optionChecked(int32_t control) override;
-    int32_t showMessage(std::string_view title, std::string_view text, uint32_t flags) override;
+    MessageAnswer showMessage(std::string_view title, std::string_view text, MessageIcon icon,
+                              MessageButtons buttons) override;
     void destroyAllWindows() override;
 
     // For the window procedure and the event pump.
@@ -125,14 +124,15 @@ public:
     HWND window(int32_t id) const;
     HWND control(int32_t id) const;
     HACCEL acceleratorsOf(HWND hwnd) const;
-    bool callbackInstalled() const { return callbackInstalled_; }
-    bool reducedErase() const { return reducedErase_; }
     HWND statusBar() const { return status_; }
     HBRUSH whiteBrush() const { return whiteBrush_; }
     bool hasWhiteBackground(HWND control) const;
     ListView& list() { return list_; }
     void moveFocus(int32_t window, bool forward);
     void forgetWindow(HWND hwnd);
+    // The window being closed through the system Close command (the close box, the window
+    // menu, Alt+F4): its close request comes from the user. Null at other times.
+    HWND userClosing = nullptr;
 
 private:
     void addAccelerator(int32_t window, ACCEL accel);
@@ -153,8 +153,6 @@ private:
     HWND status_ = nullptr;
     HFONT productFont_ = nullptr;
     HBRUSH whiteBrush_ = nullptr;
-    bool callbackInstalled_ = false;
-    bool reducedErase_ = false;
     ListView list_;
     ComboBox combo_;
     BrowserView web_;
@@ -163,7 +161,7 @@ private:
 class MessagePump final : public EventPump {
 public:
     explicit MessagePump(Windows& windows) : windows_(windows) {}
-    bool pumpMessage(bool wait, uint32_t& wParam) override;
+    bool dispatchNext(bool wait) override;
     void sleepMilliseconds(int32_t ms) override;
     int64_t monotonicMilliseconds() override;
 
@@ -189,7 +187,8 @@ class ExceptionFilter final : public FaultHook {
 public:
     void install(void (*handler)(uint32_t code)) override;
     void restore() override;
-    void showReport(std::string_view title, std::string_view text, uint32_t flags) override;
+    void showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                    MessageButtons buttons) override;
     [[noreturn]] void exitProcess(int32_t code) override;
 };
 
@@ -219,6 +218,11 @@ private:
     ShellLauncher launcher_;
     ExceptionFilter faults_;
 };
+
+// The MessageBox flags of a message box of the program, and the program's answer for the button
+// MessageBox returned.
+UINT messageBoxFlags(MessageIcon icon, MessageButtons buttons);
+MessageAnswer messageAnswer(int pressed);
 
 // Registers the program's window classes once per process.
 bool registerWindowClasses();

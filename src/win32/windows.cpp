@@ -525,7 +525,34 @@ bool Windows::optionChecked(int32_t control) {
     return hwnd && SendMessageA(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-int32_t Windows::showMessage(std::string_view title, std::string_view text, uint32_t flags) {
+UINT messageBoxFlags(MessageIcon icon, MessageButtons buttons) {
+    UINT flags = buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK;
+    switch (icon) {
+        case MessageIcon::Warning:
+            flags |= MB_ICONEXCLAMATION;
+            break;
+        case MessageIcon::Information:
+            flags |= MB_ICONINFORMATION;
+            break;
+        case MessageIcon::Plain:
+            break;
+    }
+    return flags;
+}
+
+MessageAnswer messageAnswer(int pressed) {
+    switch (pressed) {
+        case IDYES:
+            return MessageAnswer::Yes;
+        case IDNO:
+            return MessageAnswer::No;
+        default:
+            return MessageAnswer::Ok;
+    }
+}
+
+MessageAnswer Windows::showMessage(std::string_view title, std::string_view text, MessageIcon icon,
+                                   MessageButtons buttons) {
     const HWND foreground = GetForegroundWindow();
     std::vector<WindowState> states;
     for (int32_t id = 0; id < kWindowCount; ++id) {
@@ -543,12 +570,13 @@ int32_t Windows::showMessage(std::string_view title, std::string_view text, uint
     }
     const std::string textCopy(text);
     const std::string titleCopy(title);
-    const int result = MessageBoxA(owner, textCopy.c_str(), titleCopy.c_str(), flags);
+    const int result =
+        MessageBoxA(owner, textCopy.c_str(), titleCopy.c_str(), messageBoxFlags(icon, buttons));
     for (HWND hwnd : disabled) {
         if (IsWindow(hwnd))
             EnableWindow(hwnd, TRUE);
     }
-    return result;
+    return messageAnswer(result);
 }
 
 void Windows::destroyAllWindows() {
@@ -568,8 +596,6 @@ void Windows::destroyAllWindows() {
     if (productFont_)
         DeleteObject(productFont_);
     productFont_ = nullptr;
-    callbackInstalled_ = false;
-    reducedErase_ = false;
 }
 
 // channelList: a virtual list over the program's rows.
