@@ -1,9 +1,11 @@
 // The fault report hook: the process-wide unhandled-exception filter.
+#include "win32/faults.h"
+
 #include <windows.h>
 
 #include <string>
 
-#include "win32/win32_layer.h"
+#include "win32/message_box.h"
 
 namespace vistrelle::win32 {
 

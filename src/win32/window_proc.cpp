@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "ui/ids.h"
 #include "win32/win32_layer.h"
 
 namespace vistrelle::win32 {
@@ -25,6 +26,15 @@ void reportHeaderClick(Win32Layer& layer, UINT message, LPARAM lParam) {
         const auto* item = reinterpret_cast<const NMHEADERA*>(lParam);
         layer.sink()->headerClicked(item->iItem);
     }
+}
+
+// The colours of a static control drawn on white (the About window's texts): null for the
+// others, which keep the system's.
+HBRUSH whiteStaticColours(Win32Layer& layer, WPARAM dc, LPARAM control) {
+    HBRUSH white = layer.ui().whiteBrushFor(reinterpret_cast<HWND>(control));
+    if (white)
+        SetBkColor(reinterpret_cast<HDC>(dc), RGB(255, 255, 255));
+    return white;
 }
 
 // Fills the client area with the button face, leaving the visible children alone.
@@ -222,10 +232,8 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             }
             break;
         case WM_CTLCOLORSTATIC:
-            if (layer->ui().hasWhiteBackground(reinterpret_cast<HWND>(lParam))) {
-                SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-                return reinterpret_cast<LRESULT>(layer->ui().whiteBrush());
-            }
+            if (HBRUSH white = whiteStaticColours(*layer, wParam, lParam))
+                return reinterpret_cast<LRESULT>(white);
             break;
         case WM_QUERYENDSESSION:
             // The session may end: what must survive is saved when it does.
@@ -252,18 +260,16 @@ LRESULT CALLBACK panelProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     reportHeaderClick(*layer, message, lParam);
     switch (message) {
         case WM_ERASEBKGND:
-            if (layer->ui().hasWhiteBackground(hwnd)) {
+            if (HBRUSH white = layer->ui().whiteBrushFor(hwnd)) {
                 RECT client;
                 GetClientRect(hwnd, &client);
-                FillRect(reinterpret_cast<HDC>(wParam), &client, layer->ui().whiteBrush());
+                FillRect(reinterpret_cast<HDC>(wParam), &client, white);
                 return 1;
             }
             break;
         case WM_CTLCOLORSTATIC:
-            if (layer->ui().hasWhiteBackground(reinterpret_cast<HWND>(lParam))) {
-                SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-                return reinterpret_cast<LRESULT>(layer->ui().whiteBrush());
-            }
+            if (HBRUSH white = whiteStaticColours(*layer, wParam, lParam))
+                return reinterpret_cast<LRESULT>(white);
             break;
         case WM_COMMAND:
         case WM_NOTIFY:
@@ -287,34 +293,6 @@ void subclassListView(HWND list) {
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&listViewProcedure)));
     if (previous != &listViewProcedure)
         originalListViewProcedure = previous;
-}
-
-// The event pump.
-
-bool MessagePump::dispatchNext(bool wait) {
-    MSG msg;
-    if (wait) {
-        if (GetMessageA(&msg, nullptr, 0, 0) == -1)
-            return false;
-    } else if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        return false;
-    }
-    HWND active = GetActiveWindow();
-    if (HACCEL table = windows_.acceleratorsOf(active)) {
-        if (TranslateAcceleratorA(active, table, &msg))
-            return true;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    return true;
-}
-
-void MessagePump::sleepMilliseconds(int32_t ms) {
-    Sleep(static_cast<DWORD>(ms < 0 ? 0 : ms));
-}
-
-int64_t MessagePump::monotonicMilliseconds() {
-    return static_cast<int64_t>(GetTickCount64());
 }
 
 }  // namespace vistrelle::win32
