@@ -127,18 +127,9 @@ bool GtkWindowUi::createControls(int32_t id) {
         if (!main_) {
             return false;
         }
-        main_->createControls(windowDef(kMainWindow).controls, [this](const ControlDef& def) {
-            switch (def.kind) {
-                case ControlKind::WebView:
-                    return MadeControl{&webView_.widget(), nullptr};
-                case ControlKind::DropDownList:
-                    return MadeControl{&selector_.widget(), &selector_.widget()};
-                case ControlKind::ListView:
-                    return MadeControl{&list_.widget(), &list_.view()};
-                default:
-                    return MadeControl{};
-            }
-        });
+        const LayerWidgets layer{webView_.widget(), selector_.widget(), list_.widget(),
+                                 list_.view()};
+        main_->createControls(windowDef(kMainWindow).controls, &layer);
         return true;
     }
     auto found = dialogs_.find(id);

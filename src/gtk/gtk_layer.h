@@ -7,7 +7,7 @@
 
 #include "gtk/channel_list.h"
 #include "gtk/country_selector.h"
-#include "gtk/dialogs.h"
+#include "gtk/dialog_window.h"
 #include "gtk/event_pump.h"
 #include "gtk/faults.h"
 #include "gtk/launcher.h"
