@@ -78,8 +78,8 @@ public:
     int8_t playerVersion = 0;
     FaultState fault;
     EventQueue queue;
-    // Where the program last put each main-window control (ids 0 to 3).
-    std::array<Rect, 4> controlRects{};
+    // Where the program last put each main-window control (ids 0 to 5).
+    std::array<Rect, 6> controlRects{};
 
 private:
     void resetState();

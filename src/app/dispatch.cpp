@@ -107,6 +107,13 @@ void App::dispatchControlEvent(int32_t control, ControlAction action) {
         case kPanelToggle:
             togglePanel();
             break;
+        case kSearchField:
+            // Whatever happened to the field, the view follows its text; Escape empties it.
+            if (action == ControlAction::Cancel) {
+                windows_.searchField().clear();
+            }
+            applySearch(catalog, windows_);
+            break;
         case kSettingsOk:
             // Ok and Cancel act only on a Settings window that is open.
             if (windows_.isWindowOpen(kSettingsWindow)) {

@@ -60,9 +60,14 @@ void App::placeMainControls(bool panelVisible) {
     const Rect list = controlRects[kChannelList];
     const Rect toggle = controlRects[kPanelToggle];
     const Rect web = controlRects[kWebView];
+    const Rect label = controlRects[kSearchLabel];
+    const Rect field = controlRects[kSearchField];
     if (panelVisible) {
         placeControl(kCountrySelector, {w - p - 5, selector.top, selector.width, selector.height});
-        placeControl(kChannelList, {w - p - 5, list.top, list.width, h - 75});
+        // The search row below the list ends where the browser ends.
+        placeControl(kChannelList, {w - p - 5, list.top, list.width, h - 100});
+        placeControl(kSearchLabel, {w - p - 5, h - 63, label.width, label.height});
+        placeControl(kSearchField, {w - p + 37, h - 66, field.width, field.height});
         placeControl(kPanelToggle, {w - p - 22, toggle.top, toggle.width, h - 50});
         placeControl(kWebView, {web.left, web.top, w - p - 30, h - 50});
     } else {
@@ -79,8 +84,9 @@ void App::layoutMainWindow() {
 
 void App::togglePanel() {
     bool hiding = listPanelVisible == 1;
-    windows_.setControlVisible(kCountrySelector, !hiding);
-    windows_.setControlVisible(kChannelList, !hiding);
+    for (int32_t control : {kCountrySelector, kChannelList, kSearchLabel, kSearchField}) {
+        windows_.setControlVisible(control, !hiding);
+    }
     windows_.setControlText(kPanelToggle, panelToggleCaption(!hiding),
                             panelToggleAccessibleName(!hiding));
     if (windows_.isMaximized()) {

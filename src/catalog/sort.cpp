@@ -202,8 +202,12 @@ void sortByColumn(Catalog& catalog, WindowUi& windows, int32_t column) {
     const SortKey key = kKeys[column];
     // Flag 1 sorts text columns ascending and the bitrate descending.
     const bool ascending = (toggle == 1) != (key == SortKey::Bitrate);
+    // While the search narrows the view, the whole view is sorted, so that the order stays
+    // when the words change.
+    takeWholeView(catalog);
     sortShownChannels(catalog.shownChannels, key,
                       ascending ? SortDirection::Ascending : SortDirection::Descending);
+    narrowShownChannels(catalog);
     refillChannelList(catalog, windows);
 }
 

@@ -13,9 +13,10 @@ enum class CloseSource {
     Other,
 };
 
-// What happened to a control. channelList tells its mouse actions apart; every other control
-// only reports that something happened to it (a button pressed, an option or a country chosen,
-// the drop-down opened); the program looks only at which control it was.
+// What happened to a control. channelList tells its mouse actions apart and a text field its
+// Escape key; every other control only reports that something happened to it (a button
+// pressed, an option or a country chosen, the drop-down opened, a text typed); the program
+// looks only at which control it was.
 enum class ControlAction {
     Used,
     // channelList, each reported after the list has updated its selection.
@@ -25,6 +26,8 @@ enum class ControlAction {
     RightDoubleClick,
     SelectionChange,  // a row became selected, or the selection was lost
     DragStart,
+    // A text field: Escape was pressed in it.
+    Cancel,
 };
 
 }  // namespace vistrelle

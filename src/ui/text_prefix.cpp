@@ -53,6 +53,18 @@ char32_t foldLetterCase(char32_t c) {
     return c;
 }
 
+void appendFoldedText(std::string_view bytes, std::u32string& out) {
+    if (isValidUtf8(bytes)) {
+        for (size_t i = 0; i < bytes.size();) {
+            out.push_back(foldLetterCase(nextUtf8(bytes, i)));
+        }
+    } else {
+        for (size_t i = 0; i < bytes.size();) {
+            out.push_back(foldLetterCase(nextWindows1252(bytes, i)));
+        }
+    }
+}
+
 TextPrefix::TextPrefix(std::string_view typed) {
     const std::string text = displayText(typed);
     folded_.reserve(text.size());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -39,5 +40,8 @@ private:
 
 // The small letter of a character for the comparison above; other characters stay as they are.
 char32_t foldLetterCase(char32_t c);
+
+// Appends the characters of `bytes`, read as above, each in its small letter.
+void appendFoldedText(std::string_view bytes, std::u32string& out);
 
 }  // namespace vistrelle

@@ -59,11 +59,24 @@ constexpr std::array kMainControls{
                .rect = {295, 5, 200, 160},
                .caption = "",
                .tabStop = true},
+    // The search row below the list takes 25 pixels of the list's height.
     ControlDef{.id = kChannelList,
                .kind = ControlKind::ListView,
-               .rect = {295, 30, 200, 267},
+               .rect = {295, 30, 200, 242},
                .caption = "",
                .tabStop = true},
+    ControlDef{.id = kSearchLabel,
+               .kind = ControlKind::FieldLabel,
+               .rect = {295, 277, 40, 15},
+               .caption = "&Search:"},
+    ControlDef{.id = kSearchField,
+               .kind = ControlKind::SearchField,
+               .rect = {337, 274, 158, 21},
+               .caption = "",
+               .tabStop = true,
+               .accessibleName = "Search channels",
+               .placeholder = "Name, category or comment",
+               .focusKey = 'F'},
 };
 
 constexpr WindowDef kMainWindowDef{kMainWindow, kMainWindowTitle, {500, 340}, kMainControls};
@@ -201,6 +214,21 @@ std::string_view panelToggleCaption(bool listShown) {
 
 std::string_view panelToggleAccessibleName(bool listShown) {
     return listShown ? "Hide the channel list" : "Show the channel list";
+}
+
+char accessKeyOf(std::string_view caption) {
+    for (size_t at = 0; at + 1 < caption.size(); ++at) {
+        if (caption[at] != '&') {
+            continue;
+        }
+        const char key = caption[at + 1];
+        if (key == '&') {
+            ++at;  // an ampersand shown as such
+            continue;
+        }
+        return key >= 'a' && key <= 'z' ? static_cast<char>(key - 'a' + 'A') : key;
+    }
+    return 0;
 }
 
 int32_t nextTabStop(int32_t count, int32_t current, bool forward) {

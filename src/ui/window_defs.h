@@ -61,6 +61,10 @@ enum class ControlKind {
     RadioButton,        // automatic option button
     Panel,              // a borderless container
     Separator,          // a horizontal line with the static-edge border
+    // A one-line label of the control after it in the table; "&" marks its access key (Alt and
+    // the letter put the keyboard focus in that control), "&&" is an ampersand.
+    FieldLabel,
+    SearchField,  // a one-line text field with a sunken edge, its placeholder shown while empty
 };
 
 enum class FontKind {
@@ -80,6 +84,10 @@ struct ControlDef {
     bool groupStart = false;  // the first option button of a group
     // What the control is for, for screen readers, where its caption does not say it.
     std::string_view accessibleName = {};
+    std::string_view placeholder = {};  // a text field's hint while it is empty
+    // A letter that, with Ctrl, puts the keyboard focus in this control (while the window takes
+    // input); 0 for none.
+    char focusKey = 0;
 };
 
 struct ColumnDef {
@@ -95,7 +103,7 @@ struct WindowDef {
 };
 
 // MainWindow: client 500 x 340, its controls in creation order (webView, panelToggle,
-// countrySelector, channelList).
+// countrySelector, channelList, the search field's label, the search field).
 const WindowDef& mainWindowDef();
 const WindowDef& settingsWindowDef();
 const WindowDef& aboutWindowDef();
@@ -105,6 +113,10 @@ const WindowDef& windowDef(int32_t window);
 // The panel button's caption and accessible name while the channel list is shown or hidden.
 std::string_view panelToggleCaption(bool listShown);
 std::string_view panelToggleAccessibleName(bool listShown);
+
+// The access key of a FieldLabel's caption: the letter after the single "&", in capitals; 0 for
+// none.
+char accessKeyOf(std::string_view caption);
 
 // Tab and Shift+Tab: the index of the stop that takes the focus next, among `count` stops that
 // can take it now (in creation order), when stop `current` has it (-1: none of them). Wraps at

@@ -74,6 +74,16 @@ public:
     virtual std::string selectedText() = 0;
 };
 
+// The search field below channelList.
+class SearchFieldUi {
+public:
+    virtual ~SearchFieldUi() = default;
+    // What the field holds, as UTF-8.
+    virtual std::string text() = 0;
+    // Empties the field; the change is not reported as an event.
+    virtual void clear() = 0;
+};
+
 // A document of the web view, taken for one write.
 class WebDocument {
 public:
@@ -127,6 +137,7 @@ public:
     // Children of MainWindow.
     virtual ChannelListUi& channelList() = 0;
     virtual CountrySelectorUi& countrySelector() = 0;
+    virtual SearchFieldUi& searchField() = 0;
     // webView; null when it could not be created.
     virtual WebView* webView() = 0;
 

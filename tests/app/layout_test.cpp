@@ -15,7 +15,9 @@ using LayoutTest = AppTest;
 constexpr Rect kWebViewAt{5, 5, 270, 290};
 constexpr Rect kToggleAt{278, 5, 15, 290};
 constexpr Rect kSelectorAt{295, 5, 200, 160};
-constexpr Rect kListAt{295, 30, 200, 267};
+constexpr Rect kListAt{295, 30, 200, 242};
+constexpr Rect kLabelAt{295, 277, 40, 15};
+constexpr Rect kFieldAt{337, 274, 158, 21};
 
 TEST_F(LayoutTest, BuildsTheWindowInOrderCentredOnTheScreen) {
     ASSERT_TRUE(app.buildMainWindow());
@@ -27,7 +29,8 @@ TEST_F(LayoutTest, BuildsTheWindowInOrderCentredOnTheScreen) {
     EXPECT_EQ(ui.title, "Vistrelle v1.0 Beta 3");
     EXPECT_EQ(ui.selector.items, (std::vector<std::string>{"Favorites", "All countries"}));
     EXPECT_EQ(ui.selector.selected, 1);
-    EXPECT_EQ(app.controlRects, (std::array<Rect, 4>{kWebViewAt, kSelectorAt, kListAt, kToggleAt}));
+    EXPECT_EQ(app.controlRects, (std::array<Rect, 6>{kWebViewAt, kSelectorAt, kListAt, kToggleAt,
+                                                     kLabelAt, kFieldAt}));
     EXPECT_TRUE(ui.placements.empty());  // the controls are created where the table says
 }
 
@@ -62,7 +65,9 @@ TEST_F(LayoutTest, OpeningSizeGivesTheCreationPlacesButTheListTwoPixelsShorter) 
     EXPECT_EQ(ui.calls, (std::vector<std::string>{"redrawNow"}));
     const std::vector<std::pair<int32_t, Rect>> expected{
         {kCountrySelector, kSelectorAt},
-        {kChannelList, {295, 30, 200, 265}},
+        {kChannelList, {295, 30, 200, 240}},
+        {kSearchLabel, kLabelAt},
+        {kSearchField, kFieldAt},
         {kPanelToggle, kToggleAt},
         {kWebView, kWebViewAt},
     };
@@ -73,12 +78,37 @@ TEST_F(LayoutTest, ResizesFollowTheFormulas) {
     const struct {
         Size layout;  // W, H
         Rect selector, list, toggle, web;
+        Point label, field;  // their sizes stay
     } cases[] = {
-        {{800, 600}, {595, 5, 200, 160}, {595, 30, 200, 525}, {578, 5, 15, 550}, {5, 5, 570, 550}},
-        {{500, 341}, {295, 5, 200, 160}, {295, 30, 200, 266}, {278, 5, 15, 291}, {5, 5, 270, 291}},
-        {{300, 200}, {95, 5, 200, 160}, {95, 30, 200, 125}, {78, 5, 15, 150}, {5, 5, 70, 150}},
+        {{800, 600},
+         {595, 5, 200, 160},
+         {595, 30, 200, 500},
+         {578, 5, 15, 550},
+         {5, 5, 570, 550},
+         {595, 537},
+         {637, 534}},
+        {{500, 341},
+         {295, 5, 200, 160},
+         {295, 30, 200, 241},
+         {278, 5, 15, 291},
+         {5, 5, 270, 291},
+         {295, 278},
+         {337, 275}},
+        {{300, 200},
+         {95, 5, 200, 160},
+         {95, 30, 200, 100},
+         {78, 5, 15, 150},
+         {5, 5, 70, 150},
+         {95, 137},
+         {137, 134}},
         // Smaller than the panel: no negative sizes reach the window layer.
-        {{100, 40}, {-105, 5, 200, 160}, {-105, 30, 200, 0}, {-122, 5, 15, 0}, {5, 5, 0, 0}},
+        {{100, 40},
+         {-105, 5, 200, 160},
+         {-105, 30, 200, 0},
+         {-122, 5, 15, 0},
+         {5, 5, 0, 0},
+         {-105, -23},
+         {-63, -26}},
     };
     ASSERT_TRUE(app.buildMainWindow());
     for (const auto& c : cases) {
@@ -88,6 +118,8 @@ TEST_F(LayoutTest, ResizesFollowTheFormulas) {
         EXPECT_EQ(ui.placed[kChannelList], c.list);
         EXPECT_EQ(ui.placed[kPanelToggle], c.toggle);
         EXPECT_EQ(ui.placed[kWebView], c.web);
+        EXPECT_EQ(ui.placed[kSearchLabel], (Rect{c.label.x, c.label.y, 40, 15}));
+        EXPECT_EQ(ui.placed[kSearchField], (Rect{c.field.x, c.field.y, 158, 21}));
     }
     // The last placement is remembered for the next.
     EXPECT_EQ(app.controlRects[kChannelList], (Rect{-105, 30, 200, 0}));
@@ -124,8 +156,9 @@ TEST_F(LayoutTest, TogglingANormalWindowReturnsItToItsExactWidth) {
 
     app.dispatchControlEvent(kPanelToggle, ControlAction::Used);
     EXPECT_EQ(ui.calls, (std::vector<std::string>{"setClientWidth 408"}));
-    EXPECT_FALSE(ui.visible[kCountrySelector]);
-    EXPECT_FALSE(ui.visible[kChannelList]);
+    for (int32_t control : {kCountrySelector, kChannelList, kSearchLabel, kSearchField}) {
+        EXPECT_FALSE(ui.visible[control]) << control;
+    }
     EXPECT_EQ(ui.texts[kPanelToggle], ">");
     EXPECT_EQ(ui.accessibleNames[kPanelToggle], "Show the channel list");
     EXPECT_EQ(app.listPanelVisible, 0);
@@ -136,8 +169,9 @@ TEST_F(LayoutTest, TogglingANormalWindowReturnsItToItsExactWidth) {
     ui.calls.clear();
     app.dispatchControlEvent(kPanelToggle, ControlAction::Used);
     EXPECT_EQ(ui.calls, (std::vector<std::string>{"setClientWidth 613"}));
-    EXPECT_TRUE(ui.visible[kCountrySelector]);
-    EXPECT_TRUE(ui.visible[kChannelList]);
+    for (int32_t control : {kCountrySelector, kChannelList, kSearchLabel, kSearchField}) {
+        EXPECT_TRUE(ui.visible[control]) << control;
+    }
     EXPECT_EQ(ui.texts[kPanelToggle], "<");
     EXPECT_EQ(ui.accessibleNames[kPanelToggle], "Hide the channel list");
     EXPECT_EQ(app.listPanelVisible, 1);
@@ -145,7 +179,7 @@ TEST_F(LayoutTest, TogglingANormalWindowReturnsItToItsExactWidth) {
     app.routeEvent(sizeChangeEvent(kMainWindow));
     EXPECT_EQ(ui.placed[kWebView], web);
     EXPECT_EQ(ui.placed[kPanelToggle], toggle);
-    EXPECT_EQ(ui.placed[kChannelList], (Rect{408, 30, 200, 302}));
+    EXPECT_EQ(ui.placed[kChannelList], (Rect{408, 30, 200, 277}));
 }
 
 TEST_F(LayoutTest, TogglingAMaximisedWindowOnlyReplacesTheControls) {
@@ -163,7 +197,9 @@ TEST_F(LayoutTest, TogglingAMaximisedWindowOnlyReplacesTheControls) {
     app.togglePanel();
     std::vector<std::pair<int32_t, Rect>> shown{
         {kCountrySelector, {795, 5, 200, 160}},
-        {kChannelList, {795, 30, 200, 625}},
+        {kChannelList, {795, 30, 200, 600}},
+        {kSearchLabel, {795, 637, 40, 15}},
+        {kSearchField, {837, 634, 158, 21}},
         {kPanelToggle, {778, 5, 15, 650}},
         {kWebView, {5, 5, 770, 650}},
     };
@@ -215,7 +251,7 @@ std::vector<int32_t> tabOrder(const WindowDef& window) {
 
 TEST(WindowDefsTest, CreationAndTabOrder) {
     EXPECT_EQ(tabOrder(mainWindowDef()),
-              (std::vector<int32_t>{kPanelToggle, kCountrySelector, kChannelList}));
+              (std::vector<int32_t>{kPanelToggle, kCountrySelector, kChannelList, kSearchField}));
     EXPECT_EQ(mainWindowDef().controls.front().id, kWebView);
     EXPECT_EQ(tabOrder(settingsWindowDef()),
               (std::vector<int32_t>{kOptionNewest, kOption64, kOptionOlder, kSettingsOk,

@@ -54,6 +54,14 @@ public:
     int32_t selected = -1;
 };
 
+class MemorySearchField final : public SearchFieldUi {
+public:
+    std::string text() override { return typed; }
+    void clear() override { typed.clear(); }
+
+    std::string typed;
+};
+
 class MemoryWebDocument;
 
 class MemoryWebView final : public WebView {
@@ -94,6 +102,7 @@ public:
     void addHelpAccelerator(int32_t window, int32_t command) override;
     ChannelListUi& channelList() override { return list; }
     CountrySelectorUi& countrySelector() override { return selector; }
+    SearchFieldUi& searchField() override { return search; }
     WebView* webView() override { return webViewExists ? &web : nullptr; }
     Rect windowFrame(int32_t window) override;
     Size layoutSize() override { return layout; }
@@ -123,6 +132,7 @@ public:
 
     MemoryChannelList list;
     MemoryCountrySelector selector;
+    MemorySearchField search;
     MemoryWebView web;
     bool webViewExists = true;
     bool mainWindowFails = false;
