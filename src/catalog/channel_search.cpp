@@ -12,8 +12,7 @@ namespace vistrelle {
 namespace {
 
 bool isSpace(char32_t c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' ||
-           c == 0xA0;
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == 0xA0;
 }
 
 uint8_t smallAscii(uint8_t b) {
@@ -52,8 +51,7 @@ bool findAsciiWord(std::string_view text, std::string_view word) {
             const uint64_t differ = (block | fold) ^ pattern;
             // The high bit of every byte that is 0 here (and of a few that are not, which the
             // comparison that follows rules out).
-            for (uint64_t hits = (differ - kOnes) & ~differ & kHighs; hits != 0;
-                 hits &= hits - 1) {
+            for (uint64_t hits = (differ - kOnes) & ~differ & kHighs; hits != 0; hits &= hits - 1) {
                 const size_t at = start + static_cast<size_t>(std::countr_zero(hits) / 8);
                 if (wordAt(bytes + at, word)) {
                     return true;

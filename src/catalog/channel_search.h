@@ -42,8 +42,8 @@ private:
     };
     bool wordIn(const Word& word, std::string_view text) const;
 
-    std::vector<Word> words_;           // longest first: they rule out most channels soonest
-    mutable std::u32string decoded_;    // a text's folded characters, reused between texts
+    std::vector<Word> words_;         // longest first: they rule out most channels soonest
+    mutable std::u32string decoded_;  // a text's folded characters, reused between texts
 };
 
 }  // namespace vistrelle

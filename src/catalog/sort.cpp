@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "ui/window_layer.h"
 #include "catalog/catalog.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle {
 

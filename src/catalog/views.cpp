@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/window_layer.h"
 #include "catalog/catalog.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle {
 

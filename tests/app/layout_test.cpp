@@ -64,12 +64,9 @@ TEST_F(LayoutTest, OpeningSizeGivesTheCreationPlacesButTheListTwoPixelsShorter) 
     app.layoutMainWindow();
     EXPECT_EQ(ui.calls, (std::vector<std::string>{"redrawNow"}));
     const std::vector<std::pair<int32_t, Rect>> expected{
-        {kCountrySelector, kSelectorAt},
-        {kChannelList, {295, 30, 200, 240}},
-        {kSearchLabel, kLabelAt},
-        {kSearchField, kFieldAt},
-        {kPanelToggle, kToggleAt},
-        {kWebView, kWebViewAt},
+        {kCountrySelector, kSelectorAt}, {kChannelList, {295, 30, 200, 240}},
+        {kSearchLabel, kLabelAt},        {kSearchField, kFieldAt},
+        {kPanelToggle, kToggleAt},       {kWebView, kWebViewAt},
     };
     EXPECT_EQ(ui.placements, expected);
 }
@@ -196,12 +193,9 @@ TEST_F(LayoutTest, TogglingAMaximisedWindowOnlyReplacesTheControls) {
     ui.placements.clear();
     app.togglePanel();
     std::vector<std::pair<int32_t, Rect>> shown{
-        {kCountrySelector, {795, 5, 200, 160}},
-        {kChannelList, {795, 30, 200, 600}},
-        {kSearchLabel, {795, 637, 40, 15}},
-        {kSearchField, {837, 634, 158, 21}},
-        {kPanelToggle, {778, 5, 15, 650}},
-        {kWebView, {5, 5, 770, 650}},
+        {kCountrySelector, {795, 5, 200, 160}}, {kChannelList, {795, 30, 200, 600}},
+        {kSearchLabel, {795, 637, 40, 15}},     {kSearchField, {837, 634, 158, 21}},
+        {kPanelToggle, {778, 5, 15, 650}},      {kWebView, {5, 5, 770, 650}},
     };
     EXPECT_EQ(ui.placements, shown);
     for (const std::string& call : ui.calls) {
