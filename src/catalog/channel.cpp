@@ -271,6 +271,19 @@ std::string_view Channel::homepage() const noexcept {
     return fields != nullptr ? fields->text(kHomepage) : std::string_view();
 }
 
+std::string_view Channel::searchedTexts(size_t& nameEnd, size_t& categoryEnd) const noexcept {
+    const ChannelRecord* fields = record();
+    if (fields == nullptr) {
+        nameEnd = 0;
+        categoryEnd = 0;
+        return std::string_view();
+    }
+    const std::string_view name = fields->text(kName);
+    nameEnd = name.size();
+    categoryEnd = nameEnd + fields->text(kCategory).size();
+    return std::string_view(name.data(), categoryEnd + fields->text(kComment).size());
+}
+
 Channel Channel::copy() const noexcept {
     Channel copied(*this);
     copied.watching = 0;

@@ -43,6 +43,10 @@ public:
     std::string_view streamUrl() const noexcept;
     std::string_view homepage() const noexcept;
 
+    // The name, category and comment, which an entry keeps one after another: the three as one
+    // text, and where the name and the category end in it.
+    std::string_view searchedTexts(size_t& nameEnd, size_t& categoryEnd) const noexcept;
+
     // A copy for another list: fields 1 to 7, `watching` 0, no favourite link.
     Channel copy() const noexcept;
 

@@ -22,9 +22,7 @@ public:
     // True when every word is found in at least one of the texts (a word never runs from one
     // text into the next).
     bool foundIn(std::string_view name, std::string_view category, std::string_view comment) const;
-    bool matches(const Channel& channel) const {
-        return foundIn(channel.name(), channel.category(), channel.comment());
-    }
+    bool matches(const Channel& channel) const;
 
     // The same words, whatever their order, repeats and spacing.
     friend bool operator==(const SearchWords& a, const SearchWords& b) {
@@ -40,10 +38,12 @@ private:
         bool hasSmallI = false;  // a capital I with dot above (U+0130) in a text stands for it
         friend bool operator==(const Word& a, const Word& b) { return a.folded == b.folded; }
     };
-    bool wordIn(const Word& word, std::string_view text) const;
+    // The three texts one after another in `texts`, the first two ending where given.
+    bool foundInJoined(std::string_view texts, size_t nameEnd, size_t categoryEnd) const;
 
     std::vector<Word> words_;         // longest first: they rule out most channels soonest
     mutable std::u32string decoded_;  // a text's folded characters, reused between texts
+    mutable std::string joined_;      // foundIn's texts, one after another
 };
 
 }  // namespace vistrelle
