@@ -67,6 +67,42 @@ MadeControl makeListView(const ControlMaking& making) {
     return {&making.layer->channelList, &making.layer->channelListFocus};
 }
 
+MadeControl makeSearchField(const ControlMaking& making) {
+    if (making.layer == nullptr) {
+        return {};
+    }
+    Gtk::Entry& entry = making.layer->searchField;
+    entry.set_placeholder_text(utf8(making.def.placeholder));
+    entry.get_accessible()->set_name(utf8(making.def.accessibleName));
+    return {&entry, &entry};
+}
+
+// "&" marks the access key in the program's captions, "_" in GTK's.
+Glib::ustring mnemonicCaption(std::string_view caption) {
+    std::string text;
+    for (size_t at = 0; at < caption.size(); ++at) {
+        if (caption[at] == '_') {
+            text += "__";
+        } else if (caption[at] == '&' && at + 1 < caption.size()) {
+            text += caption[at + 1] == '&' ? '&' : '_';
+            at += caption[at + 1] == '&' ? 1 : 0;
+        } else {
+            text += caption[at];
+        }
+    }
+    return utf8(text);
+}
+
+MadeControl makeFieldLabel(const ControlMaking& making) {
+    auto label = std::make_unique<Gtk::Label>(mnemonicCaption(making.def.caption), true);
+    label->set_xalign(0.0f);
+    Gtk::Label* made = label.get();
+    MadeControl control = keep(making, std::move(label));
+    control.focus = nullptr;
+    control.labelOfNext = made;
+    return control;
+}
+
 MadeControl makeGroupBox(const ControlMaking& making) {
     auto frame = std::make_unique<Gtk::Frame>(utf8(making.def.caption));
     frame->set_shadow_type(Gtk::SHADOW_ETCHED_IN);
@@ -175,6 +211,8 @@ constexpr std::array kMakers{
     Maker{ControlKind::RadioButton, makeRadioButton},
     Maker{ControlKind::Panel, makePanel},
     Maker{ControlKind::Separator, makeSeparator},
+    Maker{ControlKind::FieldLabel, makeFieldLabel},
+    Maker{ControlKind::SearchField, makeSearchField},
 };
 
 constexpr bool makersInOrder() {

@@ -2,7 +2,9 @@
 // maker per kind of control, chosen from a table.
 #pragma once
 
+#include <gtkmm/entry.h>
 #include <gtkmm/fixed.h>
+#include <gtkmm/label.h>
 #include <gtkmm/radiobutton.h>
 #include <gtkmm/widget.h>
 
@@ -15,13 +17,14 @@ namespace vistrelle::gtk {
 
 class EventRouter;
 
-// The widgets the window layer keeps for the whole run (MainWindow's web view, country selector
-// and channel list), which their makers put into the window.
+// The widgets the window layer keeps for the whole run (MainWindow's web view, country selector,
+// channel list and search field), which their makers put into the window.
 struct LayerWidgets {
     Gtk::Widget& webView;
     Gtk::Widget& countrySelector;
     Gtk::Widget& channelList;       // placed in the window
     Gtk::Widget& channelListFocus;  // takes the keyboard focus
+    Gtk::Entry& searchField;
 };
 
 // One window's group of option buttons. GTK always checks one button of a group: a hidden one
@@ -43,9 +46,10 @@ struct ControlMaking {
 
 // What a maker made; `placed` is null when there is nothing to place.
 struct MadeControl {
-    Gtk::Widget* placed = nullptr;    // put into the window
-    Gtk::Widget* focus = nullptr;     // takes the keyboard focus (Tab)
-    Gtk::Fixed* container = nullptr;  // where a panel's own controls go
+    Gtk::Widget* placed = nullptr;      // put into the window
+    Gtk::Widget* focus = nullptr;       // takes the keyboard focus (Tab)
+    Gtk::Fixed* container = nullptr;    // where a panel's own controls go
+    Gtk::Label* labelOfNext = nullptr;  // a label whose access key reaches the next control
 };
 
 MadeControl makeControl(const ControlMaking& making);

@@ -28,6 +28,7 @@ ControlWindow::~ControlWindow() = default;
 
 void ControlWindow::createControls(std::span<const ControlDef> controls,
                                    const LayerWidgets* layer) {
+    Gtk::Label* labelOfNext = nullptr;
     for (const ControlDef& def : controls) {
         const MadeControl made = makeControl({def, router_, owned_, options_, layer});
         if (made.placed == nullptr) {
@@ -55,7 +56,16 @@ void ControlWindow::createControls(std::span<const ControlDef> controls,
             if (def.tabStop) {
                 tabStops_.push_back(made.focus);
             }
+            if (labelOfNext != nullptr) {
+                labelOfNext->set_mnemonic_widget(*made.focus);
+            }
+            if (def.focusKey != 0) {
+                focusKeys_.emplace_back(
+                    gdk_keyval_to_lower(gdk_unicode_to_keyval(static_cast<guint32>(def.focusKey))),
+                    made.focus);
+            }
         }
+        labelOfNext = made.labelOfNext;
         if (def.kind == ControlKind::DefaultPushButton) {
             set_default(widget);
         }
@@ -133,6 +143,15 @@ bool ControlWindow::onKeyPress(GdkEventKey* event) {
     if (event->keyval == GDK_KEY_F1 && modifiers == 0 && helpCommand_ >= 0) {
         router_.menuCommand(helpCommand_);
         return true;
+    }
+    if (modifiers == GDK_CONTROL_MASK) {
+        const guint key = gdk_keyval_to_lower(event->keyval);
+        for (const auto& [focusKey, widget] : focusKeys_) {
+            if (key == focusKey && widget->is_visible() && widget->is_sensitive()) {
+                widget->grab_focus();
+                return true;
+            }
+        }
     }
     return false;
 }

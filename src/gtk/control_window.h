@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "gtk/control_makers.h"
@@ -55,6 +56,8 @@ private:
     std::map<int32_t, Gtk::Widget*> controls_;
     std::map<int32_t, Gtk::Fixed*> panels_;
     std::vector<Gtk::Widget*> tabStops_;
+    // Ctrl and a key (as a small-letter key value) put the focus in a control.
+    std::vector<std::pair<guint, Gtk::Widget*>> focusKeys_;
     OptionGroup options_;
     int32_t helpCommand_ = -1;
 };

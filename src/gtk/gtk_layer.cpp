@@ -26,6 +26,7 @@ window.vistrelle menubar > menuitem { padding: 2px 6px; min-height: 0; }
 window.vistrelle button { padding: 0 4px; min-height: 0; min-width: 0; }
 window.vistrelle combobox button { padding: 1px 4px; min-height: 0; }
 window.vistrelle radiobutton { padding: 0; min-height: 0; }
+window.vistrelle entry { padding: 0 3px; min-height: 0; }
 window.vistrelle radiobutton radio { margin: 0 4px 0 0; }
 window.vistrelle treeview.view header button { padding: 1px 4px; min-height: 0; }
 window.vistrelle .vistrelle-status { padding: 1px 3px; }
@@ -57,8 +58,13 @@ void installProgramStyle() {
 // --- GtkWindowUi
 
 GtkWindowUi::GtkWindowUi(EventRouter& router, GtkChannelList& list, GtkCountrySelector& selector,
-                         GtkWebView& webView, GtkFaults& faults)
-    : router_(router), list_(list), selector_(selector), webView_(webView), faults_(faults) {}
+                         GtkSearchField& search, GtkWebView& webView, GtkFaults& faults)
+    : router_(router),
+      list_(list),
+      selector_(selector),
+      search_(search),
+      webView_(webView),
+      faults_(faults) {}
 
 GtkWindowUi::~GtkWindowUi() {
     list_.detach();
@@ -128,7 +134,7 @@ bool GtkWindowUi::createControls(int32_t id) {
             return false;
         }
         const LayerWidgets layer{webView_.widget(), selector_.widget(), list_.widget(),
-                                 list_.view()};
+                                 list_.view(), search_.widget()};
         main_->createControls(windowDef(kMainWindow).controls, &layer);
         return true;
     }
@@ -339,7 +345,8 @@ void GtkWindowUi::destroyAllWindows() {
 
 GtkLayer::GtkLayer()
     : webView_(std::make_unique<GtkWebView>()),
-      windows_(std::make_unique<GtkWindowUi>(router_, list_, selector_, *webView_, faults_)) {}
+      windows_(
+          std::make_unique<GtkWindowUi>(router_, list_, selector_, search_, *webView_, faults_)) {}
 
 GtkLayer::~GtkLayer() {
     windows_.reset();

@@ -12,6 +12,7 @@
 #include "gtk/faults.h"
 #include "gtk/launcher.h"
 #include "gtk/main_window.h"
+#include "gtk/search_field.h"
 #include "gtk/web_view.h"
 #include "ui/window_layer.h"
 
@@ -20,7 +21,7 @@ namespace vistrelle::gtk {
 class GtkWindowUi final : public WindowUi {
 public:
     GtkWindowUi(EventRouter& router, GtkChannelList& list, GtkCountrySelector& selector,
-                GtkWebView& webView, GtkFaults& faults);
+                GtkSearchField& search, GtkWebView& webView, GtkFaults& faults);
     ~GtkWindowUi() override;
 
     Size screenSize() override;
@@ -33,6 +34,7 @@ public:
 
     ChannelListUi& channelList() override { return list_; }
     CountrySelectorUi& countrySelector() override { return selector_; }
+    SearchFieldUi& searchField() override { return search_; }
     WebView* webView() override { return &webView_; }
 
     Rect windowFrame(int32_t window) override;
@@ -75,6 +77,7 @@ private:
     EventRouter& router_;
     GtkChannelList& list_;
     GtkCountrySelector& selector_;
+    GtkSearchField& search_;
     GtkWebView& webView_;
     GtkFaults& faults_;
     std::unique_ptr<MainWindow> main_;
@@ -99,6 +102,7 @@ public:
     GtkEventPump& pump() { return pump_; }
     GtkChannelList& list() { return list_; }
     GtkCountrySelector& selector() { return selector_; }
+    GtkSearchField& search() { return search_; }
     GtkWebView& web() { return *webView_; }
     GtkLauncher& launches() { return launcher_; }
     GtkFaults& faultHook() { return faults_; }
@@ -111,6 +115,7 @@ private:
     GtkFaults faults_;
     GtkChannelList list_{router_};
     GtkCountrySelector selector_{router_};
+    GtkSearchField search_{router_};
     std::unique_ptr<GtkWindowUi> windows_;
 };
 

@@ -75,7 +75,7 @@ constexpr std::array kMainControls{
                .caption = "",
                .tabStop = true,
                .accessibleName = "Search channels",
-               .placeholder = "Name, category or comment",
+               .placeholder = "Name, category, comment",
                .focusKey = 'F'},
 };
 

@@ -80,7 +80,7 @@ public:
     virtual ~SearchFieldUi() = default;
     // What the field holds, as UTF-8.
     virtual std::string text() = 0;
-    // Empties the field; the change is not reported as an event.
+    // Empties the field (which may be reported as typing is).
     virtual void clear() = 0;
 };
 
