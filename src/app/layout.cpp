@@ -67,7 +67,7 @@ void App::placeMainControls(bool panelVisible) {
         // The search row below the list ends where the browser ends.
         placeControl(kChannelList, {w - p - 5, list.top, list.width, h - 100});
         placeControl(kSearchLabel, {w - p - 5, h - 63, label.width, label.height});
-        placeControl(kSearchField, {w - p + 37, h - 66, field.width, field.height});
+        placeControl(kSearchField, {w - p + 39, h - 66, field.width, field.height});
         placeControl(kPanelToggle, {w - p - 22, toggle.top, toggle.width, h - 50});
         placeControl(kWebView, {web.left, web.top, w - p - 30, h - 50});
     } else {

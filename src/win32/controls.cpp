@@ -27,6 +27,7 @@ struct Making {
     HFONT font;
     ListView& list;
     ComboBox& combo;
+    SearchField& search;
     BrowserView& web;
 };
 
@@ -72,6 +73,18 @@ HWND makeListView(const Making& making) {
     return list;
 }
 
+HWND makeFieldLabel(const Making& making) {
+    // A static control draws the "&" of its caption as the access key's underline.
+    return createChild(making, "STATIC", SS_LEFT);
+}
+
+HWND makeSearchField(const Making& making) {
+    HWND edit = createChild(making, "EDIT", ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+    if (edit && making.def.id == kSearchField)
+        making.search.adopt(edit, making.def);
+    return edit;
+}
+
 HWND makeGroupBox(const Making& making) {
     return createChild(making, "BUTTON", BS_GROUPBOX);
 }
@@ -115,6 +128,8 @@ constexpr std::array kMakers{
     Maker{ControlKind::RadioButton, makeRadioButton, false},
     Maker{ControlKind::Panel, makePanel, false},
     Maker{ControlKind::Separator, makeSeparator, false},
+    Maker{ControlKind::FieldLabel, makeFieldLabel, false},
+    Maker{ControlKind::SearchField, makeSearchField, false},
 };
 
 constexpr bool makersInOrder() {
@@ -152,6 +167,7 @@ bool Windows::createControls(int32_t window) {
     if (!hwnd)
         return false;
     bool afterRadio = false;
+    char labelKey = 0;  // the access key of a label, for the control after it
     for (const ControlDef& def : windowDef(window).controls) {
         const bool isRadio = def.kind == ControlKind::RadioButton;
         // A group of option buttons ends at the first control after it.
@@ -166,7 +182,8 @@ bool Windows::createControls(int32_t window) {
         if (startsGroup)
             style |= WS_GROUP;
         const Maker& maker = kMakers[static_cast<size_t>(def.kind)];
-        HWND made = maker.make(Making{def, parent, style, fontFor(def.font), list_, combo_, web_});
+        HWND made =
+            maker.make(Making{def, parent, style, fontFor(def.font), list_, combo_, search_, web_});
         if (!made) {
             if (maker.optional)
                 continue;
@@ -179,6 +196,11 @@ bool Windows::createControls(int32_t window) {
         creationOrder_[window].push_back(made);
         if (def.tabStop)
             tabStops_[window].push_back(made);
+        if (def.id >= 0) {
+            addFocusAccelerator(window, FALT, labelKey, def.id);
+            addFocusAccelerator(window, FCONTROL, def.focusKey, def.id);
+        }
+        labelKey = def.kind == ControlKind::FieldLabel ? accessKeyOf(def.caption) : 0;
     }
     return true;
 }

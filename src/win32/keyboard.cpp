@@ -1,5 +1,5 @@
-// Keyboard shortcuts (F1, and Tab and Shift+Tab as accelerators of every window) and the focus
-// moves Tab makes.
+// Keyboard shortcuts (F1, Tab and Shift+Tab as accelerators of every window, the keys that put
+// the focus in a control) and the focus moves they make.
 #include <vector>
 
 #include "win32/win32_layer.h"
@@ -29,6 +29,28 @@ void Windows::addHelpAccelerator(int32_t window, int32_t command) {
     if (window < 0 || window >= kWindowCount)
         return;
     addAccelerator(window, ACCEL{FVIRTKEY, VK_F1, static_cast<WORD>(command)});
+}
+
+void Windows::addFocusAccelerator(int32_t window, BYTE modifiers, char key, int32_t control) {
+    if (window < 0 || window >= kWindowCount || key == 0 || control < 0 ||
+        control >= kControlIdCount)
+        return;
+    addAccelerator(window, ACCEL{static_cast<BYTE>(FVIRTKEY | modifiers),
+                                 static_cast<WORD>(static_cast<unsigned char>(key)),
+                                 static_cast<WORD>(kFocusCommand + control)});
+}
+
+bool Windows::focusByShortcut(int32_t window, WORD command) {
+    if (command < kFocusCommand || command >= kFocusCommand + kControlIdCount)
+        return false;
+    HWND target = control(command - kFocusCommand);
+    if (target && window >= 0 && window < kWindowCount && IsWindowVisible(target) &&
+        IsWindowEnabled(target)) {
+        SetFocus(target);
+        // A text field comes with its text selected, to be typed over.
+        SendMessageA(target, EM_SETSEL, 0, -1);
+    }
+    return true;
 }
 
 void Windows::moveFocus(int32_t window, bool forward) {

@@ -213,6 +213,7 @@ void Windows::destroyControlsOf(int32_t window) {
         web_.destroy();
         list_.forget();
         combo_.hwnd = nullptr;
+        search_.forget();
         status_ = nullptr;
         menuBar_ = nullptr;  // destroyed with the window
     }

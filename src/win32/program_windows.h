@@ -13,6 +13,7 @@
 #include "ui/window_layer.h"
 #include "win32/combo_box.h"
 #include "win32/list_view.h"
+#include "win32/search_field.h"
 #include "win32/web_view.h"
 
 namespace vistrelle::win32 {
@@ -34,6 +35,7 @@ public:
     void addHelpAccelerator(int32_t window, int32_t command) override;
     ChannelListUi& channelList() override { return list_; }
     CountrySelectorUi& countrySelector() override { return combo_; }
+    SearchFieldUi& searchField() override { return search_; }
     WebView* webView() override { return web_.hwnd ? &web_ : nullptr; }
     Rect windowFrame(int32_t window) override;
     Size layoutSize() override;
@@ -72,6 +74,9 @@ public:
     HBRUSH whiteBrushFor(HWND control) const;
     ListView& list() { return list_; }
     void moveFocus(int32_t window, bool forward);
+    // A keyboard shortcut that puts the focus in a control (Ctrl+F, a label's access key): true
+    // when `command` is one, which has then been carried out.
+    bool focusByShortcut(int32_t window, WORD command);
     void forgetWindow(HWND hwnd);
     // The window being closed through the system Close command (the close box, the window
     // menu, Alt+F4): its close request comes from the user. Null at other times.
@@ -83,6 +88,7 @@ private:
                     HWND owner);
     void addAccelerator(int32_t window, ACCEL accel);
     void addTabAccelerators(int32_t window);
+    void addFocusAccelerator(int32_t window, BYTE modifiers, char key, int32_t control);
     void destroyControlsOf(int32_t window);
     HFONT fontFor(FontKind kind);
 
@@ -102,6 +108,7 @@ private:
     HBRUSH whiteBrush_ = nullptr;
     ListView list_;
     ComboBox combo_;
+    SearchField search_;
     BrowserView web_;
 };
 

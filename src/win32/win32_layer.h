@@ -23,6 +23,8 @@ inline constexpr UINT kListEventMessage = WM_APP + 1;
 // Accelerator commands that move the keyboard focus (never reported to the program).
 inline constexpr WORD kTabNextCommand = 0xFFF0;
 inline constexpr WORD kTabPreviousCommand = 0xFFF1;
+// Accelerator commands that put the focus in control (command - kFocusCommand).
+inline constexpr WORD kFocusCommand = 0xFF00;
 inline constexpr int kStatusBarId = 100;
 
 class Win32Layer final : public WindowLayer {

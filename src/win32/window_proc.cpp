@@ -200,9 +200,11 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
                 break;
             if (lParam == 0) {
                 const WORD command = LOWORD(wParam);
-                if (HIWORD(wParam) == 1 &&
-                    (command == kTabNextCommand || command == kTabPreviousCommand)) {
+                const bool accelerator = HIWORD(wParam) == 1;
+                if (accelerator && (command == kTabNextCommand || command == kTabPreviousCommand)) {
                     layer->ui().moveFocus(window, command == kTabNextCommand);
+                } else if (accelerator && layer->ui().focusByShortcut(window, command)) {
+                    // the focus moved
                 } else {
                     sink->menuCommand(command);
                 }

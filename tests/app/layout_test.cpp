@@ -16,8 +16,8 @@ constexpr Rect kWebViewAt{5, 5, 270, 290};
 constexpr Rect kToggleAt{278, 5, 15, 290};
 constexpr Rect kSelectorAt{295, 5, 200, 160};
 constexpr Rect kListAt{295, 30, 200, 242};
-constexpr Rect kLabelAt{295, 277, 40, 15};
-constexpr Rect kFieldAt{337, 274, 158, 21};
+constexpr Rect kLabelAt{295, 277, 42, 15};
+constexpr Rect kFieldAt{339, 274, 156, 21};
 
 TEST_F(LayoutTest, BuildsTheWindowInOrderCentredOnTheScreen) {
     ASSERT_TRUE(app.buildMainWindow());
@@ -83,21 +83,21 @@ TEST_F(LayoutTest, ResizesFollowTheFormulas) {
          {578, 5, 15, 550},
          {5, 5, 570, 550},
          {595, 537},
-         {637, 534}},
+         {639, 534}},
         {{500, 341},
          {295, 5, 200, 160},
          {295, 30, 200, 241},
          {278, 5, 15, 291},
          {5, 5, 270, 291},
          {295, 278},
-         {337, 275}},
+         {339, 275}},
         {{300, 200},
          {95, 5, 200, 160},
          {95, 30, 200, 100},
          {78, 5, 15, 150},
          {5, 5, 70, 150},
          {95, 137},
-         {137, 134}},
+         {139, 134}},
         // Smaller than the panel: no negative sizes reach the window layer.
         {{100, 40},
          {-105, 5, 200, 160},
@@ -105,7 +105,7 @@ TEST_F(LayoutTest, ResizesFollowTheFormulas) {
          {-122, 5, 15, 0},
          {5, 5, 0, 0},
          {-105, -23},
-         {-63, -26}},
+         {-61, -26}},
     };
     ASSERT_TRUE(app.buildMainWindow());
     for (const auto& c : cases) {
@@ -115,8 +115,8 @@ TEST_F(LayoutTest, ResizesFollowTheFormulas) {
         EXPECT_EQ(ui.placed[kChannelList], c.list);
         EXPECT_EQ(ui.placed[kPanelToggle], c.toggle);
         EXPECT_EQ(ui.placed[kWebView], c.web);
-        EXPECT_EQ(ui.placed[kSearchLabel], (Rect{c.label.x, c.label.y, 40, 15}));
-        EXPECT_EQ(ui.placed[kSearchField], (Rect{c.field.x, c.field.y, 158, 21}));
+        EXPECT_EQ(ui.placed[kSearchLabel], (Rect{c.label.x, c.label.y, 42, 15}));
+        EXPECT_EQ(ui.placed[kSearchField], (Rect{c.field.x, c.field.y, 156, 21}));
     }
     // The last placement is remembered for the next.
     EXPECT_EQ(app.controlRects[kChannelList], (Rect{-105, 30, 200, 0}));
@@ -194,7 +194,7 @@ TEST_F(LayoutTest, TogglingAMaximisedWindowOnlyReplacesTheControls) {
     app.togglePanel();
     std::vector<std::pair<int32_t, Rect>> shown{
         {kCountrySelector, {795, 5, 200, 160}}, {kChannelList, {795, 30, 200, 600}},
-        {kSearchLabel, {795, 637, 40, 15}},     {kSearchField, {837, 634, 158, 21}},
+        {kSearchLabel, {795, 637, 42, 15}},     {kSearchField, {839, 634, 156, 21}},
         {kPanelToggle, {778, 5, 15, 650}},      {kWebView, {5, 5, 770, 650}},
     };
     EXPECT_EQ(ui.placements, shown);

@@ -117,7 +117,7 @@ TEST_F(SearchFieldTest, KeysAndScreenReadersReachTheField) {
 
     // Below the list, ending where the browser ends; hidden with the panel.
     const Gtk::Allocation at = field().get_allocation();
-    EXPECT_EQ(at.get_x(), 337);
+    EXPECT_EQ(at.get_x(), 339);
     EXPECT_EQ(at.get_y() + at.get_height(), 295);
     const Gtk::Allocation list = layer->list().widget().get_allocation();
     EXPECT_LE(list.get_y() + list.get_height(), at.get_y());

@@ -652,7 +652,7 @@ TEST_F(ProgramTest, TabAndShiftTabCycleThroughTheTabStopsInCreationOrder) {
         bool settings;
         std::vector<int> stops;
     } windows[] = {
-        {"main window", false, {3, 1, 2}},
+        {"main window", false, {3, 1, 2, 5}},
         {"Settings", true, {6, 7, 8, 9, 10}},
     };
     for (const auto& window : windows) {
@@ -769,6 +769,50 @@ TEST_F(ProgramTest, TypingInTheListSelectsTheChannelTheProgramFinds) {
     EXPECT_EQ(statusText(main_), " 7 channels loaded");  // finding never watches
     exitBy(1);
     EXPECT_EQ(finish(), 0);
+}
+
+TEST_F(ProgramTest, TypedWordsNarrowTheRowsAndTheKeysReachTheSearchField) {
+    start();
+    HWND field = GetDlgItem(main_, 5);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(windowText(GetDlgItem(main_, 4)), "&Search:");
+    RECT at{};
+    GetWindowRect(field, &at);
+    MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&at), 2);
+    EXPECT_EQ(at.left, 339);
+    EXPECT_EQ(at.bottom, 295);  // where the browser ends
+
+    makeForeground(main_);
+    ASSERT_TRUE(typeKeys({VK_CONTROL, 'F'}));
+    ASSERT_TRUE(eventually([&] { return focus() == field; })) << "Ctrl+F";
+    const auto rowsAre = [&](const Texts& names) {
+        return eventually([&] { return listColumn(list_, 0) == names; });
+    };
+    for (WORD key : {WORD{'J'}, WORD{'A'}, WORD{'Z'}, WORD{'Z'}})
+        ASSERT_TRUE(typeKeys({key}));
+    EXPECT_TRUE(rowsAre({"Bergen Jazz"})) << windowText(field);
+    ASSERT_TRUE(typeKeys({VK_ESCAPE}));
+    EXPECT_TRUE(rowsAre({"Donau Info", "Alpen TV", "Fjord Radio", "Bergen Jazz"}));
+    EXPECT_EQ(windowText(field), "");
+    for (WORD key : {WORD{'O'}, WORD{VK_SPACE}, WORD{'A'}})
+        ASSERT_TRUE(typeKeys({key}));
+    EXPECT_TRUE(rowsAre({"Donau Info", "Alpen TV", "Fjord Radio"})) << windowText(field);
+    EXPECT_EQ(statusText(main_), " 4 channels loaded");
+
+    // Shift+Tab goes back to the list, Alt+S (the label's access key) to the field again.
+    ASSERT_TRUE(typeKeys({VK_SHIFT, VK_TAB}));
+    ASSERT_TRUE(eventually([&] { return focus() == list_; }));
+    ASSERT_TRUE(typeKeys({VK_MENU, 'S'}));
+    EXPECT_TRUE(eventually([&] { return focus() == field; })) << "Alt+S";
+
+    // A favourite added from the narrowed rows is the channel its row shows.
+    selectRow(list_, 2);
+    menu(8);
+    exitBy(1);
+    EXPECT_EQ(finish(), 0);
+    EXPECT_EQ(sandbox.read("favorites.dat"),
+              "Norway|Fjord Radio|128|Music|Coast|http://s.example.org/fjord.m3u|"
+              "http://fjord.example.org/\r\n");
 }
 
 }  // namespace
