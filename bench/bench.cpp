@@ -13,6 +13,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,6 +39,13 @@ namespace fs = std::filesystem;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The processor time the calling thread has used.
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 class Random {
@@ -251,19 +259,24 @@ int measure(const fs::path& folder) {
     std::printf("filter_all %.6f\n", toAll);
 
     // Words typed into the search field, in the All countries view: from an empty field to the
-    // words, and back.
+    // words, and back. The processor time of the first is given too: on a machine shared with
+    // other work it tells what the search costs where the time since the start cannot.
     auto timeSearch = [&](const char* key, const char* text) {
         double best = 1e30;
         double back = 1e30;
+        double processor = 1e30;
         for (int i = 0; i < 3; ++i) {
             windows.search.typed = text;
+            const double startedOn = threadSeconds();
             best = std::min(best, bestOf(1, [&] { applySearch(catalog, windows); }));
+            processor = std::min(processor, threadSeconds() - startedOn);
             windows.search.typed.clear();
             back = std::min(back, bestOf(1, [&] { applySearch(catalog, windows); }));
         }
         windows.search.typed = text;
         applySearch(catalog, windows);
         std::printf("search_%s %.6f\n", key, best);
+        std::printf("search_%s_cpu %.6f\n", key, processor);
         std::printf("search_%s_rows %zu\n", key, catalog.shownChannels.size());
         std::printf("search_%s_back %.6f\n", key, back);
         windows.search.typed.clear();
@@ -479,7 +492,9 @@ int main(int argc, char** argv) {
     for (const auto& search : searches) {
         const std::string key = std::string("search_") + search.key;
         row(search.label, [&](const Column& c) { return ms(value(c, key)); });
-        row("  rows shown", [&](const Column& c) { return fixed(value(c, key + "_rows"), "%.0f"); });
+        row("  processor time", [&](const Column& c) { return ms(value(c, key + "_cpu")); });
+        row("  rows shown",
+            [&](const Column& c) { return fixed(value(c, key + "_rows"), "%.0f"); });
         row("  emptied again", [&](const Column& c) { return ms(value(c, key + "_back")); });
     }
     row("sort Category, narrowed", [&](const Column& c) { return ms(value(c, "search_sort")); });
@@ -528,6 +543,8 @@ int main(int argc, char** argv) {
         row("filter: one country", [&](const Column& c) { return ratio(c, "filter_country"); });
         row("filter: All countries", [&](const Column& c) { return ratio(c, "filter_all"); });
         row("save 10k favourites", [&](const Column& c) { return ratio(c, "save"); });
+        row("search \"jazz\"", [&](const Column& c) { return ratio(c, "search_word"); });
+        row("  emptied again", [&](const Column& c) { return ratio(c, "search_word_back"); });
         row("peak working set", [&](const Column& c) {
             const double bytes = windowsValue(c, "peak_working_set");
             return bytes < 0 ? std::string("-") : fixed(bytes / 1e6, "%.1f MB");
@@ -569,8 +586,10 @@ int main(int argc, char** argv) {
     std::printf("  find by typing <= 50 ms %5.1f ms  %s\n", worstFind * 1000,
                 worstFind <= 0.05 ? "met" : "MISSED");
     const double searchWord = value(largest, "search_word");
-    std::printf("  search a word <= 50 ms %6.1f ms  %s\n", searchWord * 1000,
-                searchWord <= 0.05 ? "met" : "MISSED");
+    const double searchWordProcessor = value(largest, "search_word_cpu");
+    std::printf("  search a word <= 50 ms %6.1f ms  %s (processor time %.1f ms: %s)\n",
+                searchWord * 1000, searchWord <= 0.05 ? "met" : "MISSED",
+                searchWordProcessor * 1000, searchWordProcessor <= 0.05 ? "met" : "MISSED");
     std::printf("  (an idle process of this program: %.1f MB)\n",
                 static_cast<double>(idlePeak) / 1e6);
     std::printf("  peak <= 3x file size   %6.2fx     %s\n", memoryRatio,

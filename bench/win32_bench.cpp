@@ -82,6 +82,16 @@ public:
         return secondsSince(start);
     }
 
+    // Text put into the search field, as the edit control reports it, and the repaint.
+    double search(const char* text) {
+        SetWindowTextA(layer_.ui().control(kSearchField), text);
+        settle();
+        const auto start = Clock::now();
+        app_.dispatchControlEvent(kSearchField, ControlAction::Used);
+        paintList();
+        return secondsSince(start);
+    }
+
     double save() {
         settle();
         const auto start = Clock::now();
@@ -160,6 +170,18 @@ int measure(const char* folder) {
     std::printf("filter_country %.6f\n", toCountry);
     std::printf("filter_all %.6f\n", toAll);
     std::printf("country_rows %lld\n", static_cast<long long>(countryRows));
+
+    double search = 1e30;
+    double searchBack = 1e30;
+    int64_t searchRows = 0;
+    for (int i = 0; i < 3; ++i) {
+        search = std::min(search, bench.search("jazz"));
+        searchRows = bench.listRows();
+        searchBack = std::min(searchBack, bench.search(""));
+    }
+    std::printf("search_word %.6f\n", search);
+    std::printf("search_word_back %.6f\n", searchBack);
+    std::printf("search_rows %lld\n", static_cast<long long>(searchRows));
 
     app.catalog.favoriteChannels.clear();
     for (size_t i = 0; i < 10000 && i < app.catalog.allChannels.size(); ++i) {
