@@ -1,5 +1,8 @@
 #include "updater/json_list.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <iterator>
 #include <nlohmann/json.hpp>
 
@@ -15,6 +18,234 @@ namespace {
 
 using json = nlohmann::json;
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isHex(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Whether a number token of JSON's grammar lies beyond the range of a double (about 1.8e308),
+// where the parser refuses the whole document. Tokens that break the grammar pass, so that the
+// parser reports them.
+bool beyondDouble(std::string_view token) {
+    size_t at = token.starts_with('-') ? 1 : 0;
+    const size_t intStart = at;
+    while (at < token.size() && isDigit(token[at])) {
+        ++at;
+    }
+    const std::string_view integer = token.substr(intStart, at - intStart);
+    if (integer.empty() || (integer.size() > 1 && integer[0] == '0')) {
+        return false;
+    }
+    std::string_view fraction;
+    if (at < token.size() && token[at] == '.') {
+        const size_t start = ++at;
+        while (at < token.size() && isDigit(token[at])) {
+            ++at;
+        }
+        fraction = token.substr(start, at - start);
+        if (fraction.empty()) {
+            return false;
+        }
+    }
+    int64_t exponent = 0;
+    if (at < token.size() && (token[at] == 'e' || token[at] == 'E')) {
+        ++at;
+        const bool negative = at < token.size() && token[at] == '-';
+        if (at < token.size() && (token[at] == '-' || token[at] == '+')) {
+            ++at;
+        }
+        const size_t start = at;
+        for (; at < token.size() && isDigit(token[at]); ++at) {
+            exponent = std::min<int64_t>(exponent * 10 + (token[at] - '0'), 1'000'000'000);
+        }
+        if (at == start) {
+            return false;
+        }
+        exponent = negative ? -exponent : exponent;
+    }
+    if (at != token.size()) {
+        return false;
+    }
+    // The power of ten of the first digit that is not 0.
+    const size_t significant = integer.find_first_not_of('0');
+    int64_t order = 0;
+    if (significant != std::string_view::npos) {
+        order = static_cast<int64_t>(integer.size() - significant) - 1;
+    } else {
+        const size_t first = fraction.find_first_not_of('0');
+        if (first == std::string_view::npos) {
+            return false;  // zero
+        }
+        order = -static_cast<int64_t>(first) - 1;
+    }
+    return order + exponent >= 308;
+}
+
+// Rewrites, as the bytes stream through, the values the JSON parser refuses although the
+// document around them is sound, so that one of them costs only its own value: a number beyond
+// the range of a double becomes null, and an escaped surrogate without its other half becomes
+// U+FFFD. Every other byte passes unchanged, syntax errors included.
+class ValueRepair {
+public:
+    // Appends what `in` becomes to `out`; a token that may go on in the next piece waits.
+    void feed(std::string_view in, std::string& out) {
+        for (size_t i = 0; i < in.size();) {
+            if (state_ == State::Outside) {
+                const size_t stop = in.find_first_of("\"-0123456789", i);
+                out.append(in.substr(i, stop - i));
+                if (stop == std::string_view::npos) {
+                    return;
+                }
+                i = stop;
+            } else if (state_ == State::String) {
+                const size_t stop = in.find_first_of("\"\\", i);
+                out.append(in.substr(i, stop - i));
+                if (stop == std::string_view::npos) {
+                    return;
+                }
+                i = stop;
+            }
+            step(in[i++], out);
+        }
+    }
+
+    // The end of the input: what waits is written as it came.
+    void finish(std::string& out) {
+        if (state_ == State::Number) {
+            endNumber(out);
+        }
+        out += pending_;
+        pending_.clear();
+        state_ = State::Outside;
+    }
+
+    // How many more bytes were written than read, so far.
+    int64_t growth() const { return growth_; }
+
+private:
+    enum class State { Outside, Number, String, Escape, Unicode, AfterHigh };
+    static constexpr size_t kLongestNumber = 4096;
+
+    void step(char c, std::string& out) {
+        switch (state_) {
+            case State::Outside:
+                if (c == '"') {
+                    state_ = State::String;
+                    out.push_back(c);
+                } else if (c == '-' || isDigit(c)) {
+                    state_ = State::Number;
+                    pending_.assign(1, c);
+                    numberLength_ = 1;
+                } else {
+                    out.push_back(c);
+                }
+                return;
+            case State::Number:
+                if (isDigit(c) || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-') {
+                    if (++numberLength_ <= kLongestNumber) {
+                        pending_.push_back(c);
+                    }
+                    return;
+                }
+                endNumber(out);
+                step(c, out);
+                return;
+            case State::String:
+                if (c == '\\') {
+                    state_ = State::Escape;
+                    pending_.assign(1, c);
+                } else {
+                    state_ = c == '"' ? State::Outside : State::String;
+                    out.push_back(c);
+                }
+                return;
+            case State::Escape:
+                pending_.push_back(c);
+                if (c == 'u') {
+                    state_ = State::Unicode;
+                } else {
+                    state_ = State::String;
+                    out += pending_;
+                    pending_.clear();
+                }
+                return;
+            case State::Unicode:
+                if (!isHex(c)) {
+                    state_ = State::String;
+                    out += pending_;
+                    pending_.clear();
+                    step(c, out);
+                    return;
+                }
+                pending_.push_back(c);
+                if (pending_.size() == 6) {
+                    const unsigned unit = std::stoul(pending_.substr(2), nullptr, 16);
+                    if (unit >= 0xD800 && unit <= 0xDBFF) {
+                        state_ = State::AfterHigh;  // its low half must follow
+                        return;
+                    }
+                    state_ = State::String;
+                    out += unit >= 0xDC00 && unit <= 0xDFFF ? replaceUnit() : pending_;
+                    pending_.clear();
+                }
+                return;
+            case State::AfterHigh: {
+                // pending_ holds "\uD8xx" and what followed of "\uDCxx" so far.
+                const size_t at = pending_.size() - 6;
+                const bool fits = at == 0 ? c == '\\' : at == 1 ? c == 'u' : isHex(c);
+                if (fits) {
+                    pending_.push_back(c);
+                    if (pending_.size() < 12) {
+                        return;
+                    }
+                    const unsigned unit = std::stoul(pending_.substr(8), nullptr, 16);
+                    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                        state_ = State::String;
+                        out += pending_;
+                        pending_.clear();
+                        return;
+                    }
+                }
+                // A high half alone: its replacement, then what followed read again.
+                std::string again = pending_.substr(6);
+                if (!fits) {
+                    again.push_back(c);
+                }
+                pending_.resize(6);
+                out += replaceUnit();
+                pending_.clear();
+                state_ = State::String;
+                for (const char next : again) {
+                    step(next, out);
+                }
+                return;
+            }
+        }
+    }
+
+    // The escape in pending_ (six bytes) written as U+FFFD.
+    std::string_view replaceUnit() { return "\\ufffd"; }
+
+    void endNumber(std::string& out) {
+        state_ = State::Outside;
+        if (numberLength_ > kLongestNumber || beyondDouble(pending_)) {
+            out += "null";
+            growth_ += 4 - static_cast<int64_t>(numberLength_);
+        } else {
+            out += pending_;
+        }
+        pending_.clear();
+    }
+
+    State state_ = State::Outside;
+    std::string pending_;
+    size_t numberLength_ = 0;
+    int64_t growth_ = 0;
+};
+
 // The pieces of a source seen as one run of characters, for the parser's input iterators.
 struct Cursor {
     ByteSource* source = nullptr;
@@ -23,15 +254,21 @@ struct Cursor {
     bool finished = false;
     uint64_t bytes = 0;
     char first = 0;  // the first byte that is not white space
+    ValueRepair repair;
+    std::string repaired;
 
     bool exhausted() {
         while (at == end && !finished) {
             std::string_view piece = source->next();
+            repaired.clear();
             if (piece.empty()) {
                 finished = true;
+                repair.finish(repaired);
+            } else {
+                repair.feed(piece, repaired);
             }
-            at = piece.data();
-            end = at + piece.size();
+            at = repaired.data();
+            end = at + repaired.size();
             bytes += piece.size();
             if (first == 0) {
                 size_t text = piece.find_first_not_of(" \t\r\n");
@@ -71,11 +308,32 @@ private:
     Cursor* cursor_ = nullptr;
 };
 
+// A number as decimal text: whole numbers as integers ("128" for 1.28e2), others as the
+// shortest text that reads back as the same double ("12.5").
+std::string numberText(double v) {
+    if (std::trunc(v) == v && std::fabs(v) < 9.2e18) {
+        return std::to_string(static_cast<int64_t>(v));
+    }
+    char text[32];
+    const auto written = std::to_chars(std::begin(text), std::end(text), v);
+    return std::string(text, written.ptr);
+}
+
 class ListHandler : public nlohmann::json_sax<json> {
 public:
     ListHandler(std::span<const std::string_view> keys,
-                const std::function<bool(ObjectValues)>& onObject, size_t maxValue)
-        : keys_(keys), onObject_(onObject), maxValue_(maxValue), values_(keys.size()) {}
+                const std::function<bool(ObjectValues)>& onObject, size_t maxValue,
+                std::span<const std::string_view> wholeKeys)
+        : keys_(keys),
+          onObject_(onObject),
+          maxValue_(maxValue),
+          values_(keys.size()),
+          whole_(keys.size(), false),
+          cut_(keys.size(), false) {
+        for (size_t i = 0; i < keys.size(); ++i) {
+            whole_[i] = std::find(wholeKeys.begin(), wholeKeys.end(), keys[i]) != wholeKeys.end();
+        }
+    }
 
     ListResult::Code status = ListResult::Code::Done;
     std::string error;
@@ -85,7 +343,9 @@ public:
     bool boolean(bool v) override { return value(v ? "1" : "0"); }
     bool number_integer(number_integer_t v) override { return value(std::to_string(v)); }
     bool number_unsigned(number_unsigned_t v) override { return value(std::to_string(v)); }
-    bool number_float(number_float_t /*v*/, const string_t& text) override { return value(text); }
+    bool number_float(number_float_t v, const string_t& /*text*/) override {
+        return value(numberText(v));
+    }
     bool string(string_t& v) override { return value(v); }
     bool binary(binary_t& /*v*/) override { return value({}); }
 
@@ -97,6 +357,7 @@ public:
             for (std::string& v : values_) {
                 v.clear();
             }
+            std::fill(cut_.begin(), cut_.end(), false);
             current_ = -1;
         }
         ++depth_;
@@ -107,6 +368,11 @@ public:
         if (depth_ == 1) {
             current_ = -1;
             ++objects;
+            for (size_t i = 0; i < values_.size(); ++i) {
+                if (cut_[i]) {
+                    values_[i].clear();  // a cut address would be another address
+                }
+            }
             if (!onObject_(ObjectValues(values_))) {
                 status = ListResult::Code::Stopped;
                 return false;
@@ -136,6 +402,7 @@ public:
                 if (keys_[i] == name) {
                     current_ = static_cast<int>(i);
                     values_[i].clear();
+                    cut_[i] = false;
                     break;
                 }
             }
@@ -146,10 +413,14 @@ public:
                      const nlohmann::detail::exception& /*ex*/) override {
         if (status == ListResult::Code::Done) {
             status = ListResult::Code::NotJson;
-            error = "the answer is not valid JSON (at byte " + std::to_string(position) + ").";
+            // The position in the answer's own bytes, before any value was repaired.
+            const int64_t at = static_cast<int64_t>(position) - (growth ? growth() : 0);
+            error = "the answer is not valid JSON (at byte " + std::to_string(at) + ").";
         }
         return false;
     }
+
+    std::function<int64_t()> growth;
 
 private:
     bool notAList() {
@@ -165,11 +436,14 @@ private:
         if (current_ < 0 || (depth_ != 2 && !(depth_ == 3 && inList_))) {
             return true;
         }
-        std::string& target = values_[static_cast<size_t>(current_)];
+        const auto index = static_cast<size_t>(current_);
+        std::string& target = values_[index];
         if (depth_ == 3 && !target.empty()) {
             target.push_back(',');
         }
-        target.append(text.substr(0, maxValue_ - std::min(maxValue_, target.size())));
+        const size_t room = maxValue_ - std::min(maxValue_, target.size());
+        cut_[index] = cut_[index] || (whole_[index] && text.size() > room);
+        target.append(text.substr(0, room));
         if (depth_ == 2) {
             current_ = -1;
         }
@@ -180,6 +454,8 @@ private:
     const std::function<bool(ObjectValues)>& onObject_;
     size_t maxValue_;
     std::vector<std::string> values_;
+    std::vector<bool> whole_;  // never cut: left empty when too long
+    std::vector<bool> cut_;
     int depth_ = 0;  // 1 inside the list, 2 inside one of its objects
     int current_ = -1;
     bool inList_ = false;
@@ -188,10 +464,12 @@ private:
 }  // namespace
 
 ListResult readObjectList(ByteSource& source, std::span<const std::string_view> keys,
-                          const std::function<bool(ObjectValues)>& onObject, size_t maxValue) {
+                          const std::function<bool(ObjectValues)>& onObject, size_t maxValue,
+                          std::span<const std::string_view> wholeKeys) {
     Cursor cursor;
     cursor.source = &source;
-    ListHandler handler(keys, onObject, maxValue);
+    ListHandler handler(keys, onObject, maxValue, wholeKeys);
+    handler.growth = [&cursor] { return cursor.repair.growth(); };
     ListResult result;
     bool parsed = false;
     try {

@@ -42,10 +42,11 @@ TEST(UpdaterOrder, CountriesTvRadioPopularityAndDuplicates) {
         entry("International", "world copy", Source::Tv, 0, "http://i/1"),
     };
     orderEntries(entries);
-    EXPECT_EQ(names(entries), (std::vector<std::string>{
-                                  "Albania:upper", "albania:lower", "International:world",
-                                  "Norway:mine", "Norway:also mine", "Norway:A tv", "Norway:b tv",
-                                  "Norway:loud radio", "Norway:quiet radio", "Åland Islands:Å"}));
+    EXPECT_EQ(names(entries),
+              (std::vector<std::string>{"Åland Islands:Å", "Albania:upper", "albania:lower",
+                                        "International:world", "Norway:mine", "Norway:also mine",
+                                        "Norway:A tv", "Norway:b tv", "Norway:loud radio",
+                                        "Norway:quiet radio"}));
     Counts counts = countEntries(entries);
     EXPECT_EQ(counts.radio, 6u);
     EXPECT_EQ(counts.tv, 2u);
