@@ -86,7 +86,7 @@ const std::string kOld = "Old|channel|1||||\r\nwith no final line end";
 TEST_F(UpdaterFileTest, AFullDiskKeepsTheOldFileAndLeavesNoTemporary) {
     sandbox.write("channels.dat", kOld);
     EXPECT_EQ(testing::runInChild([] {
-                  std::signal(SIGXFSZ, SIG_IGN);
+                  std::signal(SIGXFSZ, SIG_DFL);  // as the updater starts
                   rlimit limit{64, 64};
                   return setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
                                  replaceCatalog("channels.dat", std::string(4096, 'n')) ==
