@@ -60,7 +60,10 @@ protected:
              "<asx version='3.0'><entry><ref href='rtsp://127.0.0.1/live'/></entry></asx>"},
             {"/empty.pls", "text/plain", "[playlist]\nNumberOfEntries=0\n"},
             {"/sc", "text/html", "<html><body><h1>Stream status</h1></body></html>"},
-            {"/sc/;", "audio/mpeg", "@/tone.mp3"}};
+            {"/sc/;", "audio/mpeg", "@/tone.mp3"},
+            {"/iptv.m3u", "audio/x-mpegurl",
+             "#EXTM3U\n====tones====\n#EXTINF-1,Tone\n"
+             "{base}/tone.mp3|User-Agent=Tuner/2.0&Referer={base}/guide\n"}};
         for (const auto& [path, type, body] : kPlaylists) {
             server.add(path, type, body);
         }
@@ -208,6 +211,20 @@ TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStreamAndKeepsTheVolume) {
     for (const char* path : {"/outer.m3u", "/inner.pls", "/tone.ogg"}) {
         EXPECT_EQ(server.agents(path), std::set<std::string>{"Vistrelle/1.0"}) << path;
     }
+}
+
+// An IPTV entry's user agent goes with the program's fetch and the media element's request,
+// its Referer with the fetch; the next channel has the program's own again.
+TEST_F(StreamHostTest, AnIptvEntryPlaysWithTheHeadersItAsksFor) {
+    watch(server.url("/iptv.m3u"));
+    ASSERT_TRUE(plays()) << failureText();
+    EXPECT_TRUE(evaluate("document.querySelector('video').src").ends_with("/tone.mp3"));
+    EXPECT_EQ(server.agents("/iptv.m3u"), std::set<std::string>{"Vistrelle/1.0"});
+    EXPECT_EQ(server.agents("/tone.mp3"), std::set<std::string>{"Tuner/2.0"});
+    EXPECT_TRUE(server.referers("/tone.mp3").contains(server.url("/guide")));
+    watch(server.url("/tone.ogg"));
+    ASSERT_TRUE(plays());
+    EXPECT_EQ(server.agents("/tone.ogg"), std::set<std::string>{"Vistrelle/1.0"});
 }
 
 // A live stream that ends is reopened; closing the view (as at Exit) stops it.

@@ -114,13 +114,20 @@ std::set<std::string> MediaServer::agents(const std::string& path) const {
     return found == agents_.end() ? std::set<std::string>() : found->second;
 }
 
+std::set<std::string> MediaServer::referers(const std::string& path) const {
+    auto found = referers_.find(path);
+    return found == referers_.end() ? std::set<std::string>() : found->second;
+}
+
 void MediaServer::handle(SoupServer* /*server*/, SoupServerMessage* message, const char* path,
                          GHashTable* /*query*/, gpointer self) {
     auto& server = *static_cast<MediaServer*>(self);
     const std::string at = path;
-    const char* agent = soup_message_headers_get_one(
-        soup_server_message_get_request_headers(message), "User-Agent");
+    SoupMessageHeaders* headers = soup_server_message_get_request_headers(message);
+    const char* agent = soup_message_headers_get_one(headers, "User-Agent");
     server.agents_[at].insert(agent != nullptr ? agent : "");
+    const char* referer = soup_message_headers_get_one(headers, "Referer");
+    server.referers_[at].insert(referer != nullptr ? referer : "");
     auto respond = [message](const std::string& type, const std::string& body) {
         soup_server_message_set_status(message, 200, nullptr);
         soup_server_message_set_response(message, type.c_str(), SOUP_MEMORY_COPY, body.data(),

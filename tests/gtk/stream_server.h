@@ -28,8 +28,9 @@ public:
     std::string url(const std::string& path) const;
     // Serves `body` at `path` ("/a.pls"); "{base}" in it stands for "http://127.0.0.1:port".
     void add(const std::string& path, const std::string& type, const std::string& body);
-    // The user agents of the requests for `path`.
+    // The user agents and the Referer headers (empty when none) of the requests for `path`.
     std::set<std::string> agents(const std::string& path) const;
+    std::set<std::string> referers(const std::string& path) const;
 
 private:
     static void handle(SoupServer* server, SoupServerMessage* message, const char* path,
@@ -38,6 +39,7 @@ private:
     int port_ = 0;
     std::map<std::string, std::pair<std::string, std::string>> routes_;
     std::map<std::string, std::set<std::string>> agents_;
+    std::map<std::string, std::set<std::string>> referers_;
 };
 
 // "ICY 200 OK" with MP3 (the test tone, over and over) and metadata when asked for it.
