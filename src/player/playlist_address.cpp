@@ -286,6 +286,9 @@ void appendWithEncodedBars(std::string& out, std::string_view text) {
 }  // namespace
 
 SuffixedAddress splitHeaderSuffix(std::string_view text) {
+    if (text.find('|') == std::string_view::npos) {
+        return {std::string(text), {}};
+    }
     std::vector<size_t> bars;
     for (size_t at = text.find('|'); at != std::string_view::npos; at = text.find('|', at + 1)) {
         bars.push_back(at);
@@ -324,6 +327,9 @@ SuffixedAddress splitHeaderSuffix(std::string_view text) {
 }
 
 std::string withEncodedSpaces(std::string_view address) {
+    if (address.find(' ') == std::string_view::npos) {
+        return std::string(address);
+    }
     size_t start = 0;
     if (!schemeOf(address).empty()) {
         start = address.find(':') + 1;

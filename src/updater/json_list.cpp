@@ -1,6 +1,7 @@
 #include "updater/json_list.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -84,6 +85,19 @@ bool beyondDouble(std::string_view token) {
     return order + exponent >= 308;
 }
 
+using Stops = std::array<bool, 256>;
+
+constexpr Stops stopsAt(std::string_view bytes) {
+    Stops stops{};
+    for (const char c : bytes) {
+        stops[static_cast<unsigned char>(c)] = true;
+    }
+    return stops;
+}
+
+// The bytes that start a token outside strings.
+constexpr Stops kOutsideStops = stopsAt("\"-0123456789");
+
 // Rewrites, as the bytes stream through, the values the JSON parser refuses although the
 // document around them is sound, so that one of them costs only its own value: a number beyond
 // the range of a double becomes null, and an escaped surrogate without its other half becomes
@@ -93,17 +107,21 @@ public:
     // Appends what `in` becomes to `out`; a token that may go on in the next piece waits.
     void feed(std::string_view in, std::string& out) {
         for (size_t i = 0; i < in.size();) {
-            if (state_ == State::Outside) {
-                const size_t stop = in.find_first_of("\"-0123456789", i);
-                out.append(in.substr(i, stop - i));
-                if (stop == std::string_view::npos) {
-                    return;
+            // Runs of bytes that change nothing pass in one piece.
+            if (state_ == State::Outside || state_ == State::String) {
+                size_t stop = i;
+                if (state_ == State::String) {
+                    // Strings are most of the bytes: their end and escapes found with memchr.
+                    stop = std::min(in.find('"', i), in.size());
+                    stop = std::min(in.substr(0, stop).find('\\', i), stop);
+                } else {
+                    while (stop < in.size() &&
+                           !kOutsideStops[static_cast<unsigned char>(in[stop])]) {
+                        ++stop;
+                    }
                 }
-                i = stop;
-            } else if (state_ == State::String) {
-                const size_t stop = in.find_first_of("\"\\", i);
                 out.append(in.substr(i, stop - i));
-                if (stop == std::string_view::npos) {
+                if (stop == in.size()) {
                     return;
                 }
                 i = stop;
@@ -231,7 +249,10 @@ private:
 
     void endNumber(std::string& out) {
         state_ = State::Outside;
-        if (numberLength_ > kLongestNumber || beyondDouble(pending_)) {
+        // Without an exponent, fewer than 300 digits are always within range.
+        const bool short_ =
+            numberLength_ < 300 && pending_.find_first_of("eE") == std::string::npos;
+        if (!short_ && (numberLength_ > kLongestNumber || beyondDouble(pending_))) {
             out += "null";
             growth_ += 4 - static_cast<int64_t>(numberLength_);
         } else {
@@ -257,7 +278,11 @@ struct Cursor {
     ValueRepair repair;
     std::string repaired;
 
-    bool exhausted() {
+    // Called for every character: the refill stays out of the way.
+    bool exhausted() { return at == end && !refill(); }
+
+    // The next repaired piece; false at the end.
+    [[gnu::noinline]] bool refill() {
         while (at == end && !finished) {
             std::string_view piece = source->next();
             repaired.clear();
@@ -275,7 +300,7 @@ struct Cursor {
                 first = text == std::string_view::npos ? 0 : piece[text];
             }
         }
-        return at == end;
+        return at != end;
     }
 };
 
