@@ -61,6 +61,7 @@ protected:
             {"/empty.pls", "text/plain", "[playlist]\nNumberOfEntries=0\n"},
             {"/sc", "text/html", "<html><body><h1>Stream status</h1></body></html>"},
             {"/sc/;", "audio/mpeg", "@/tone.mp3"},
+            {"/home.m3u", "audio/x-mpegurl", "#EXTM3U\n/home/anna/a.mp3\nC:\\Music\\b.mp3\n"},
             {"/iptv.m3u", "audio/x-mpegurl",
              "#EXTM3U\n====tones====\n#EXTINF-1,Tone\n"
              "{base}/tone.mp3|User-Agent=Tuner/2.0&Referer={base}/guide\n"}};
@@ -189,6 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"RtspOnlyPlaylist", "/rtsp.asx", nullptr, Protocol, "rtsp"},
                       StreamCase{"PlaylistLoop", "/loop-a.m3u", nullptr, Loop},
                       StreamCase{"EmptyPlaylist", "/empty.pls", nullptr, NoPlayable},
+                      StreamCase{"LocalFilesOnly", "/home.m3u", nullptr, LocalFiles},
                       StreamCase{"RtmpAddress", "rtmp://127.0.0.1/live", nullptr, Protocol, "rtmp"},
                       // Markup in the address is shown as text.
                       StreamCase{"MarkupInAddress", "/<b>x</b>&amp;'\".mp3", nullptr, Protocol}),
