@@ -1,6 +1,8 @@
 // Fuzz target for the catalogue reader: any bytes read as channels.dat must give the lines of
 // the byte-at-a-time rules whatever the block size, every line must parse into the fields its
-// "|"-separated parts give, and writing a channel and reading it back must give the same channel.
+// "|"-separated parts give, writing a channel and reading it back must give the same channel, and
+// the search must find a channel exactly where a plain reading of its texts does.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/catalog_format.h"
+#include "ui/text_prefix.h"
 
 namespace {
 
@@ -59,6 +62,28 @@ bool sameFields(const Channel& a, const Channel& b) {
            a.streamUrl() == b.streamUrl() && a.homepage() == b.homepage();
 }
 
+// Whether every word of `typed` is in one of the channel's three texts, each text read on its own.
+bool plainlyFound(std::string_view typed, const Channel& channel) {
+    std::u32string characters;
+    vistrelle::appendFoldedText(typed, characters);
+    std::u32string texts[3];
+    vistrelle::appendFoldedText(channel.name(), texts[0]);
+    vistrelle::appendFoldedText(channel.category(), texts[1]);
+    vistrelle::appendFoldedText(channel.comment(), texts[2]);
+    const std::u32string spaces = U" \t\n\r\v\f\u00a0";
+    for (size_t at = 0; at < characters.size();) {
+        const size_t end = std::min(characters.find_first_of(spaces, at), characters.size());
+        const std::u32string word = characters.substr(at, end - at);
+        at = end + 1;
+        if (!word.empty() && texts[0].find(word) == std::u32string::npos &&
+            texts[1].find(word) == std::u32string::npos &&
+            texts[2].find(word) == std::u32string::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -85,6 +110,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(vistrelle::formatChannelLine(read) == written);
         check(vistrelle::channelRowText(read) == vistrelle::channelRowText(channel));
         channels.push_back(channel);
+    }
+
+    // A few texts as typed into the search field: the lines themselves and the channels' names.
+    for (size_t i = 0; i < lines.size() && i < 4; ++i) {
+        for (const std::string_view typed : {std::string_view(lines[i]), channels[i].name()}) {
+            const vistrelle::SearchWords words(typed);
+            for (const Channel& channel : channels) {
+                check(words.matches(channel) == plainlyFound(typed, channel));
+            }
+        }
     }
 
     // Sorting by any column keeps every entry and puts the keys in order.
