@@ -171,6 +171,14 @@ TEST_F(UpdaterRunTest, CancelLockLimitAndNothingFoundKeepTheOldCatalogue) {
     EXPECT_EQ(run().message,
               "The country names cannot be read from missing.json (install the iso-codes "
               "package).");
+    // A program that carries the names names no package; an empty file name takes its own.
+    options.carriedIsoCodes = "{}";
+    EXPECT_EQ(run().message, "The country names cannot be read from missing.json.");
+    options.isoCodes.clear();
+    EXPECT_EQ(run().message, "The country names the program carries cannot be read.");
+    options.carriedIsoCodes = testing::kIsoCodes;
+    EXPECT_EQ(run().message,
+              "Nothing to do: radio and TV are both left out and no playlist is given.");
 }
 
 TEST_F(UpdaterRunTest, TheTvPlaylistStandsInForTheTvLists) {
