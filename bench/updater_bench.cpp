@@ -3,9 +3,11 @@
 // fresh process (this program with --run) through the same code as `channel-updater --quiet`;
 // the figures are the time from its start to the renamed channels.dat and its peak memory.
 //
-//   updater_bench [stations] [playlist entries]
+//   updater_bench [--win32 <wine-run> <Channel updater.exe>] [stations] [playlist entries]
 //   updater_bench --run <peak file> <updater options...>
 //                                 one update, as channel-updater --quiet; writes its peak memory
+// With --win32 the Windows updater also reads the same directory answer under Wine, each run a
+// fresh process as well, and its time is given as a multiple of the Linux updater's.
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -167,11 +169,68 @@ int runOnce(int argc, char** argv) {
     return result.ok ? 0 : 1;
 }
 
+// The seconds a command takes from its start to its end, the best of `rounds`; negative when it
+// failed.
+double bestTime(const std::vector<std::string>& args, int rounds) {
+    std::vector<std::string> copy = args;
+    std::vector<char*> argv;
+    for (std::string& arg : copy) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    double best = -1;
+    for (int round = 0; round < rounds; ++round) {
+        Clock::time_point start = Clock::now();
+        pid_t pid = -1;
+        int status = 0;
+        if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            return -1;
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        best = best < 0 ? seconds : std::min(best, seconds);
+    }
+    return best;
+}
+
+// The Windows updater on the same answer under Wine (its output named as Wine sees the path).
+void benchWindows(const std::string& wineRun, const std::string& updater, const std::string& base,
+                  const fs::path& output, double linuxSeconds) {
+    // Wine would send even loopback requests to a proxy the environment names.
+    for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"}) {
+        ::unsetenv(name);
+    }
+    std::string windowsOutput = "Z:" + output.string();
+    std::replace(windowsOutput.begin(), windowsOutput.end(), '/', '\\');
+    const std::vector<std::string> args = {
+        wineRun, updater,    "--quiet",    "--no-tv", "--radio-directory",
+        base,    "--output", windowsOutput};
+    // A first run starts Wine's services; the best of the next three counts.
+    bestTime(args, 1);
+    const double seconds = bestTime(args, 3);
+    if (seconds < 0) {
+        std::printf("  the Windows updater's run under Wine failed\n");
+        return;
+    }
+    std::printf(
+        "  the same under Wine with Channel updater.exe (WinHTTP): %.2f s = %.2f x the Linux "
+        "updater (limit 2)\n",
+        seconds, seconds / linuxSeconds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::string(argv[1]) == "--run") {
         return runOnce(argc, argv);
+    }
+    std::string wineRun;
+    std::string windowsUpdater;
+    if (argc >= 4 && std::string(argv[1]) == "--win32") {
+        wineRun = argv[2];
+        windowsUpdater = argv[3];
+        argv += 3;
+        argc -= 3;
     }
     size_t stationCount = argc > 1 ? std::stoul(argv[1]) : 60000;
     size_t entryCount = argc > 2 ? std::stoul(argv[2]) : 10000;
@@ -215,6 +274,10 @@ int main(int argc, char** argv) {
         "(limit 2)\n",
         groupedNumber(stationCount).c_str(), jsonMb, outputMb, radio.seconds, radio.cpuSeconds,
         static_cast<double>(radio.peakKb) / 1000, radio.peakKb / 1000.0 / jsonMb);
+    if (!windowsUpdater.empty()) {
+        benchWindows(wineRun, windowsUpdater, server.base(), root / "channels-win.dat",
+                     radio.seconds);
+    }
 
     Measure list{};
     for (int round = 0; round < 3; ++round) {

@@ -1,0 +1,241 @@
+// The real programs under Wine: "Channel updater.exe" on the console and in its window, two of
+// them at once, and vistrelle.exe's start-up offer running the updater found beside it.
+#include <windows.h>
+// clang-format off
+#include <commctrl.h>
+// clang-format on
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "fake/sandbox.h"
+#include "samples.h"
+
+namespace vistrelle::updater {
+namespace {
+
+using testing::Response;
+using Texts = std::vector<std::string>;
+
+// A path of the build machine as Wine sees it (drive Z: is its root).
+std::string windowsPath(std::string unixPath) {
+    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
+    return "Z:" + unixPath;
+}
+
+const std::string kUpdater = windowsPath(VISTRELLE_UPDATER_PROGRAM);
+const std::string kOld = "Old|catalogue|1|||http://old.example/|\r\n";
+
+bool eventually(const std::function<bool()>& condition, int seconds = 60) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        Sleep(20);
+    }
+    return true;
+}
+
+std::string textOf(HWND hwnd) {
+    char text[2048] = {};
+    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// A started program, its standard error going to a file of the sandbox.
+struct Program {
+    PROCESS_INFORMATION process{};
+
+    Program(const std::string& path, const std::string& args, const char* log = "errors.txt") {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE errors = CreateFileA(log, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = errors;
+        std::string commandLine = "\"" + path + "\"" + (args.empty() ? "" : " " + args);
+        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &process);
+        CloseHandle(errors);
+        CloseHandle(process.hThread);
+    }
+    ~Program() {
+        if (process.hProcess != nullptr) {
+            TerminateProcess(process.hProcess, 99);
+            CloseHandle(process.hProcess);
+        }
+    }
+    // The exit code once it has ended.
+    DWORD exitCode() {
+        WaitForSingleObject(process.hProcess, 120000);
+        DWORD code = 9999;
+        GetExitCodeProcess(process.hProcess, &code);
+        return code;
+    }
+    // Its top-level window of that class and title, once it shows.
+    HWND window(const char* cls, const std::string& title) const {
+        HWND found = nullptr;
+        eventually([&] {
+            for (HWND w = FindWindowExA(nullptr, nullptr, cls, title.c_str()); w != nullptr;
+                 w = FindWindowExA(nullptr, w, cls, title.c_str())) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == process.dwProcessId && IsWindowVisible(w)) {
+                    found = w;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+};
+
+void press(HWND dialog, int button) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+}
+
+class UpdaterProgramTest : public testing::SandboxTest {
+protected:
+    UpdaterProgramTest() {
+        // The program's own country names: no iso-codes file is named.
+        std::string ini = testing::serveSamples(server);
+        ini.erase(ini.find("iso-codes"));
+        sandbox.write("updater.ini", ini);
+        sandbox.write("channels.dat", kOld);
+    }
+    testing::LoopbackServer server;
+};
+
+TEST_F(UpdaterProgramTest, QuietPrintsItsProgressAndRefusesASecondRunAtOnce) {
+    Program quiet(kUpdater, "--quiet");
+    EXPECT_EQ(quiet.exitCode(), 0u);
+    EXPECT_EQ(sandbox.read("channels.dat"), testing::kSampleCatalog);
+    const std::string printed = sandbox.read("errors.txt");
+    for (const char* line : {"Channel updater: Downloading TV channels...\r\n",
+                             "Channel updater: 6 channels saved: 4 radio, 2 TV.\r\n"}) {
+        EXPECT_NE(printed.find(line), std::string::npos) << printed;
+    }
+
+    sandbox.write("channels.dat", kOld);
+    server.serve("/json/stations", Response::hanging());
+    Program first(kUpdater, "--quiet --no-tv", "first.txt");
+    ASSERT_TRUE(server.waitForRequests("/json/stations", 2));
+    Program second(kUpdater, "--quiet");
+    EXPECT_EQ(second.exitCode(), 1u);
+    EXPECT_EQ(sandbox.read("errors.txt"),
+              "Channel updater: Another channel updater is already updating channels.dat.\r\n");
+    // A run that dies leaves no lock behind.
+    TerminateProcess(first.process.hProcess, 1);
+    EXPECT_EQ(first.exitCode(), 1u);
+    EXPECT_TRUE(eventually([&] { return !sandbox.exists("channels.dat.lock"); }));
+    EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+
+    Program wrong(kUpdater, "--bogus");
+    EXPECT_EQ(wrong.exitCode(), 2u);
+    EXPECT_EQ(sandbox.read("errors.txt"),
+              "Channel updater: Unknown option --bogus (see --help).\r\n");
+}
+
+TEST_F(UpdaterProgramTest, TheWindowStandsOverTheProgramsWindowAndSaysHowItEnded) {
+    // The program's window the updater is started for.
+    HWND owner = CreateWindowExA(0, "STATIC", "The program", WS_POPUP | WS_VISIBLE, 100, 80, 700,
+                                 500, nullptr, nullptr, nullptr, nullptr);
+    const auto handle = static_cast<int32_t>(reinterpret_cast<intptr_t>(owner));
+    Program menuRun(kUpdater, std::to_string(handle));
+    HWND dialog = menuRun.window("#32770", "Channel list updated");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(textOf(GetDlgItem(dialog, 1001)),
+              "6 channels saved: 4 radio, 2 TV.\nThe new list shows the next time Vistrelle "
+              "starts.");
+    EXPECT_EQ(textOf(GetDlgItem(dialog, IDCANCEL)), "Close");
+    RECT over{};
+    RECT shown{};
+    GetWindowRect(owner, &over);
+    GetWindowRect(dialog, &shown);
+    EXPECT_NEAR((shown.left + shown.right) / 2, (over.left + over.right) / 2, 2);
+    EXPECT_NEAR((shown.top + shown.bottom) / 2, (over.top + over.bottom) / 2, 2);
+    // Not owned by the program's window: the two programs' input stays apart.
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr);
+    press(dialog, IDCANCEL);
+    EXPECT_EQ(menuRun.exitCode(), 0u);
+    DestroyWindow(owner);
+
+    // Cancel while a download waits: the window says so at once and keeps the old list.
+    sandbox.write("channels.dat", kOld);
+    server.serve("/api/channels.json", Response::hanging());
+    Program offer(kUpdater, "");
+    dialog = offer.window("#32770", "Update channel list");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(server.waitForRequests("/api/channels.json", 2));
+    press(dialog, IDCANCEL);
+    const auto pressed = std::chrono::steady_clock::now();
+    ASSERT_NE(offer.window("#32770", "Channel list not updated"), nullptr);
+    EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1));
+    EXPECT_EQ(textOf(GetDlgItem(dialog, 1001)), "Cancelled. The old channel list is kept.");
+    press(dialog, IDCANCEL);
+    EXPECT_EQ(offer.exitCode(), 1u);
+    EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+    EXPECT_EQ(sandbox.entries(), (Texts{"channels.dat", "errors.txt", "updater.ini"}));
+}
+
+// The first window of that class among a window's descendants.
+struct ChildSearch {
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK matchChild(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ChildSearch*>(data);
+    char name[64] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, search->cls) != 0) {
+        return TRUE;
+    }
+    search->found = child;
+    return FALSE;
+}
+
+HWND childOf(HWND parent, const char* cls) {
+    ChildSearch search{cls, nullptr};
+    EnumChildWindows(parent, matchChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(UpdaterProgramTest, TheProgramsStartUpOfferRunsTheUpdaterBesideItAndShowsItsChannels) {
+    std::remove("channels.dat");
+    Program program(windowsPath(VISTRELLE_PROGRAM), "");
+    HWND question = program.window("#32770", "Info!");
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(textOf(GetDlgItem(question, 0xFFFF)),
+              "No channels found, do you want to download an updated channel list?");
+    press(question, IDYES);
+
+    // The updater is found beside the program, and the program waits for it.
+    HWND updater = FindWindowA("#32770", "Channel list updated");
+    ASSERT_TRUE(eventually([&] {
+        updater = FindWindowA("#32770", "Channel list updated");
+        return updater != nullptr;
+    }));
+    EXPECT_EQ(textOf(GetDlgItem(updater, 1001)), "6 channels saved: 4 radio, 2 TV.");
+    press(updater, IDCANCEL);
+
+    HWND main = nullptr;
+    HWND status = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        main = FindWindowA("VistrelleWindow", nullptr);
+        status = main != nullptr ? childOf(main, STATUSCLASSNAMEA) : nullptr;
+        return status != nullptr && textOf(status) == " 6 channels loaded";
+    })) << textOf(status);
+    EXPECT_EQ(SendMessageA(childOf(main, WC_LISTVIEWA), LVM_GETITEMCOUNT, 0, 0), 6);
+    EXPECT_EQ(sandbox.read("channels.dat"), testing::kSampleCatalog);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.exitCode(), 0u);
+}
+
+}  // namespace
+}  // namespace vistrelle::updater
