@@ -44,11 +44,12 @@ std::string textOf(HWND hwnd) {
     return text;
 }
 
-// A started program, its standard error going to a file of the sandbox.
+// A started program, its standard error going to a file of the sandbox (a file of its own: Wine
+// may close a finished program's handles a moment after it ended).
 struct Program {
     PROCESS_INFORMATION process{};
 
-    Program(const std::string& path, const std::string& args, const char* log = "errors.txt") {
+    Program(const std::string& path, const std::string& args, const char* log) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         HANDLE errors = CreateFileA(log, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -112,10 +113,10 @@ protected:
 };
 
 TEST_F(UpdaterProgramTest, QuietPrintsItsProgressAndRefusesASecondRunAtOnce) {
-    Program quiet(kUpdater, "--quiet");
+    Program quiet(kUpdater, "--quiet", "quiet.txt");
     EXPECT_EQ(quiet.exitCode(), 0u);
     EXPECT_EQ(sandbox.read("channels.dat"), testing::kSampleCatalog);
-    const std::string printed = sandbox.read("errors.txt");
+    const std::string printed = sandbox.read("quiet.txt");
     for (const char* line : {"Channel updater: Downloading TV channels...\r\n",
                              "Channel updater: 6 channels saved: 4 radio, 2 TV.\r\n"}) {
         EXPECT_NE(printed.find(line), std::string::npos) << printed;
@@ -125,9 +126,9 @@ TEST_F(UpdaterProgramTest, QuietPrintsItsProgressAndRefusesASecondRunAtOnce) {
     server.serve("/json/stations", Response::hanging());
     Program first(kUpdater, "--quiet --no-tv", "first.txt");
     ASSERT_TRUE(server.waitForRequests("/json/stations", 2));
-    Program second(kUpdater, "--quiet");
+    Program second(kUpdater, "--quiet", "second.txt");
     EXPECT_EQ(second.exitCode(), 1u);
-    EXPECT_EQ(sandbox.read("errors.txt"),
+    EXPECT_EQ(sandbox.read("second.txt"),
               "Channel updater: Another channel updater is already updating channels.dat.\r\n");
     // A run that dies leaves no lock behind.
     TerminateProcess(first.process.hProcess, 1);
@@ -135,9 +136,9 @@ TEST_F(UpdaterProgramTest, QuietPrintsItsProgressAndRefusesASecondRunAtOnce) {
     EXPECT_TRUE(eventually([&] { return !sandbox.exists("channels.dat.lock"); }));
     EXPECT_EQ(sandbox.read("channels.dat"), kOld);
 
-    Program wrong(kUpdater, "--bogus");
+    Program wrong(kUpdater, "--bogus", "wrong.txt");
     EXPECT_EQ(wrong.exitCode(), 2u);
-    EXPECT_EQ(sandbox.read("errors.txt"),
+    EXPECT_EQ(sandbox.read("wrong.txt"),
               "Channel updater: Unknown option --bogus (see --help).\r\n");
 }
 
@@ -146,7 +147,7 @@ TEST_F(UpdaterProgramTest, TheWindowStandsOverTheProgramsWindowAndSaysHowItEnded
     HWND owner = CreateWindowExA(0, "STATIC", "The program", WS_POPUP | WS_VISIBLE, 100, 80, 700,
                                  500, nullptr, nullptr, nullptr, nullptr);
     const auto handle = static_cast<int32_t>(reinterpret_cast<intptr_t>(owner));
-    Program menuRun(kUpdater, std::to_string(handle));
+    Program menuRun(kUpdater, std::to_string(handle), "menu.txt");
     HWND dialog = menuRun.window("#32770", "Channel list updated");
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(textOf(GetDlgItem(dialog, 1001)),
@@ -168,7 +169,7 @@ TEST_F(UpdaterProgramTest, TheWindowStandsOverTheProgramsWindowAndSaysHowItEnded
     // Cancel while a download waits: the window says so at once and keeps the old list.
     sandbox.write("channels.dat", kOld);
     server.serve("/api/channels.json", Response::hanging());
-    Program offer(kUpdater, "");
+    Program offer(kUpdater, "", "offer.txt");
     dialog = offer.window("#32770", "Update channel list");
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(server.waitForRequests("/api/channels.json", 2));
@@ -180,7 +181,7 @@ TEST_F(UpdaterProgramTest, TheWindowStandsOverTheProgramsWindowAndSaysHowItEnded
     press(dialog, IDCANCEL);
     EXPECT_EQ(offer.exitCode(), 1u);
     EXPECT_EQ(sandbox.read("channels.dat"), kOld);
-    EXPECT_EQ(sandbox.entries(), (Texts{"channels.dat", "errors.txt", "updater.ini"}));
+    EXPECT_EQ(sandbox.entries(), (Texts{"channels.dat", "menu.txt", "offer.txt", "updater.ini"}));
 }
 
 // The first window of that class among a window's descendants.
@@ -208,7 +209,7 @@ HWND childOf(HWND parent, const char* cls) {
 
 TEST_F(UpdaterProgramTest, TheProgramsStartUpOfferRunsTheUpdaterBesideItAndShowsItsChannels) {
     std::remove("channels.dat");
-    Program program(windowsPath(VISTRELLE_PROGRAM), "");
+    Program program(windowsPath(VISTRELLE_PROGRAM), "", "program.txt");
     HWND question = program.window("#32770", "Info!");
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(textOf(GetDlgItem(question, 0xFFFF)),
@@ -233,7 +234,7 @@ TEST_F(UpdaterProgramTest, TheProgramsStartUpOfferRunsTheUpdaterBesideItAndShows
     })) << textOf(status);
     EXPECT_EQ(SendMessageA(childOf(main, WC_LISTVIEWA), LVM_GETITEMCOUNT, 0, 0), 6);
     EXPECT_EQ(sandbox.read("channels.dat"), testing::kSampleCatalog);
-    PostMessageA(main, WM_CLOSE, 0, 0);
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(program.exitCode(), 0u);
 }
 
