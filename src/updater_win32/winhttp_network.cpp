@@ -231,7 +231,12 @@ public:
             }
         }
         while (piece_.empty() && !finished_) {
-            if (!perform([&] { return WinHttpQueryDataAvailable(request_, nullptr); })) {
+            // How much has come: usually asked while the caller worked on the last piece.
+            if (!querying_ && !ask()) {
+                break;
+            }
+            querying_ = false;
+            if (!await()) {
                 break;
             }
             const DWORD available = std::min(exchange_->bytes, kReadSize);
@@ -249,6 +254,9 @@ public:
                 break;
             }
             take(exchange_->buffer.data(), exchange_->bytes);
+            if (!finished_ && !ask()) {
+                break;
+            }
         }
         if (!error_.empty() || cancelled()) {
             finished_ = true;
@@ -406,24 +414,40 @@ private:
         }
     }
 
-    // Starts one asynchronous operation and waits for its callback, checking Cancel and the time
-    // limits meanwhile; any of them closes the request. False (with error_ set unless cancelled)
-    // when the operation failed.
+    // Asks how much of the answer is there, without waiting for the answer.
+    bool ask() {
+        querying_ = begin([&] { return WinHttpQueryDataAvailable(request_, nullptr); });
+        return querying_;
+    }
+
+    // Starts one asynchronous operation, and waits for its callback.
     template <typename Start>
     bool perform(Start start) {
+        return begin(start) && await();
+    }
+
+    // Starts one asynchronous operation; false (with error_ set) when it could not start.
+    template <typename Start>
+    bool begin(Start start) {
         {
             std::lock_guard lock(exchange_->mutex);
             exchange_->completed = false;
         }
+        progress_ = Clock::now();
         if (!start()) {
             return fail(errorText(GetLastError(), host_));
         }
+        return true;
+    }
+
+    // Waits for the operation started last, checking Cancel and the time limits meanwhile; any
+    // of them closes the request. False (with error_ set unless cancelled) when it failed.
+    bool await() {
         std::unique_lock lock(exchange_->mutex);
         while (!exchange_->completed) {
             const Clock::time_point now = Clock::now();
-            const bool overdue =
-                now - start_ > std::chrono::seconds(limits_.totalSeconds) ||
-                now - lastProgress() > std::chrono::seconds(limits_.stalledSeconds);
+            const bool overdue = now - start_ > std::chrono::seconds(limits_.totalSeconds) ||
+                                 now - progress_ > std::chrono::seconds(limits_.stalledSeconds);
             if (cancelled() || overdue) {
                 lock.unlock();
                 closeRequest();
@@ -438,12 +462,7 @@ private:
             lock.unlock();
             return fail(errorText(error, host_));
         }
-        progress_ = Clock::now();
         return true;
-    }
-
-    Clock::time_point lastProgress() const {
-        return progress_ == Clock::time_point{} ? start_ : progress_;
     }
 
     DWORD statusCode() {
@@ -506,7 +525,7 @@ private:
     const std::atomic<bool>& cancel_;
     NetworkLimits limits_;
     Clock::time_point start_;
-    Clock::time_point progress_{};
+    Clock::time_point progress_{};  // when the operation waited for was started
     std::unique_ptr<Inflater> inflater_;
     int64_t contentLength_ = -1;
     uint64_t received_ = 0;  // bytes as they came
@@ -514,6 +533,7 @@ private:
     std::string piece_;
     std::string error_;
     bool started_ = false;
+    bool querying_ = false;  // a WinHttpQueryDataAvailable is under way
     bool finished_ = false;
 };
 
