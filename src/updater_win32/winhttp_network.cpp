@@ -226,7 +226,7 @@ public:
         piece_.clear();
         if (!started_) {
             started_ = true;
-            if (!begin()) {
+            if (!sendRequest()) {
                 finished_ = true;
             }
         }
@@ -271,7 +271,7 @@ public:
 
 private:
     // Sends the request, following redirects, until an answer with a body is there.
-    bool begin() {
+    bool sendRequest() {
         std::string address = url_;
         for (int redirects = 0;; ++redirects) {
             if (!openRequest(address)) {
@@ -416,25 +416,25 @@ private:
 
     // Asks how much of the answer is there, without waiting for the answer.
     bool ask() {
-        querying_ = begin([&] { return WinHttpQueryDataAvailable(request_, nullptr); });
+        querying_ = start([&] { return WinHttpQueryDataAvailable(request_, nullptr); });
         return querying_;
     }
 
     // Starts one asynchronous operation, and waits for its callback.
-    template <typename Start>
-    bool perform(Start start) {
-        return begin(start) && await();
+    template <typename Operation>
+    bool perform(Operation operation) {
+        return start(operation) && await();
     }
 
     // Starts one asynchronous operation; false (with error_ set) when it could not start.
-    template <typename Start>
-    bool begin(Start start) {
+    template <typename Operation>
+    bool start(Operation operation) {
         {
             std::lock_guard lock(exchange_->mutex);
             exchange_->completed = false;
         }
         progress_ = Clock::now();
-        if (!start()) {
+        if (!operation()) {
             return fail(errorText(GetLastError(), host_));
         }
         return true;
