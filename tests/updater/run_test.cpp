@@ -117,6 +117,9 @@ TEST_F(UpdaterRunTest, BadAnswersKeepTheOldCatalogue) {
          "the connection to " + host + " broke off."},
         {Response::dribble("[" + std::string(100000, ' ') + "]", 4096, 1500),
          host + " did not answer in time."},
+        {Response::hanging(), host + " did not answer in time."},
+        {Response::redirect("/json/stations"),
+         "the download from " + host + " failed: it was redirected too many times."},
     };
     options.tv = false;
     limits.maxBytes = 1'000'000;
