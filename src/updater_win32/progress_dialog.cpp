@@ -5,6 +5,7 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>

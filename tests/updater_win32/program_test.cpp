@@ -1,14 +1,11 @@
 // The real programs under Wine: "Channel updater.exe" on the console and in its window, two of
 // them at once, and vistrelle.exe's start-up offer running the updater found beside it.
-#include <windows.h>
-// clang-format off
-#include <commctrl.h>
-// clang-format on
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 
+#include "driver.h"
 #include "fake/sandbox.h"
 #include "samples.h"
 
@@ -18,31 +15,8 @@ namespace {
 using testing::Response;
 using Texts = std::vector<std::string>;
 
-// A path of the build machine as Wine sees it (drive Z: is its root).
-std::string windowsPath(std::string unixPath) {
-    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
-    return "Z:" + unixPath;
-}
-
-const std::string kUpdater = windowsPath(VISTRELLE_UPDATER_PROGRAM);
+const std::string kUpdater = testing::winePath(VISTRELLE_UPDATER_PROGRAM);
 const std::string kOld = "Old|catalogue|1|||http://old.example/|\r\n";
-
-bool eventually(const std::function<bool()>& condition, int seconds = 60) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
-}
-
-std::string textOf(HWND hwnd) {
-    char text[2048] = {};
-    SendMessageA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
 
 // A started program, its standard error going to a file of the sandbox (a file of its own: Wine
 // may close a finished program's handles a moment after it ended).
@@ -79,7 +53,7 @@ struct Program {
     // Its top-level window of that class and title, once it shows.
     HWND window(const char* cls, const std::string& title) const {
         HWND found = nullptr;
-        eventually([&] {
+        testing::eventually([&] {
             for (HWND w = FindWindowExA(nullptr, nullptr, cls, title.c_str()); w != nullptr;
                  w = FindWindowExA(nullptr, w, cls, title.c_str())) {
                 DWORD owner = 0;
@@ -133,7 +107,7 @@ TEST_F(UpdaterProgramTest, QuietPrintsItsProgressAndRefusesASecondRunAtOnce) {
     // A run that dies leaves no lock behind.
     TerminateProcess(first.process.hProcess, 1);
     EXPECT_EQ(first.exitCode(), 1u);
-    EXPECT_TRUE(eventually([&] { return !sandbox.exists("channels.dat.lock"); }));
+    EXPECT_TRUE(testing::eventually([&] { return !sandbox.exists("channels.dat.lock"); }));
     EXPECT_EQ(sandbox.read("channels.dat"), kOld);
 
     Program wrong(kUpdater, "--bogus", "wrong.txt");
@@ -150,10 +124,10 @@ TEST_F(UpdaterProgramTest, TheWindowStandsOverTheProgramsWindowAndSaysHowItEnded
     Program menuRun(kUpdater, std::to_string(handle), "menu.txt");
     HWND dialog = menuRun.window("#32770", "Channel list updated");
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(textOf(GetDlgItem(dialog, 1001)),
+    EXPECT_EQ(testing::windowText(GetDlgItem(dialog, 1001)),
               "6 channels saved: 4 radio, 2 TV.\nThe new list shows the next time Vistrelle "
               "starts.");
-    EXPECT_EQ(textOf(GetDlgItem(dialog, IDCANCEL)), "Close");
+    EXPECT_EQ(testing::windowText(GetDlgItem(dialog, IDCANCEL)), "Close");
     RECT over{};
     RECT shown{};
     GetWindowRect(owner, &over);
@@ -177,62 +151,40 @@ TEST_F(UpdaterProgramTest, TheWindowStandsOverTheProgramsWindowAndSaysHowItEnded
     const auto pressed = std::chrono::steady_clock::now();
     ASSERT_NE(offer.window("#32770", "Channel list not updated"), nullptr);
     EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(1));
-    EXPECT_EQ(textOf(GetDlgItem(dialog, 1001)), "Cancelled. The old channel list is kept.");
+    EXPECT_EQ(testing::windowText(GetDlgItem(dialog, 1001)),
+              "Cancelled. The old channel list is kept.");
     press(dialog, IDCANCEL);
     EXPECT_EQ(offer.exitCode(), 1u);
     EXPECT_EQ(sandbox.read("channels.dat"), kOld);
     EXPECT_EQ(sandbox.entries(), (Texts{"channels.dat", "menu.txt", "offer.txt", "updater.ini"}));
 }
 
-// The first window of that class among a window's descendants.
-struct ChildSearch {
-    const char* cls;
-    HWND found;
-};
-
-BOOL CALLBACK matchChild(HWND child, LPARAM data) {
-    auto* search = reinterpret_cast<ChildSearch*>(data);
-    char name[64] = {};
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, search->cls) != 0) {
-        return TRUE;
-    }
-    search->found = child;
-    return FALSE;
-}
-
-HWND childOf(HWND parent, const char* cls) {
-    ChildSearch search{cls, nullptr};
-    EnumChildWindows(parent, matchChild, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 TEST_F(UpdaterProgramTest, TheProgramsStartUpOfferRunsTheUpdaterBesideItAndShowsItsChannels) {
     std::remove("channels.dat");
-    Program program(windowsPath(VISTRELLE_PROGRAM), "", "program.txt");
+    Program program(testing::winePath(VISTRELLE_PROGRAM), "", "program.txt");
     HWND question = program.window("#32770", "Info!");
     ASSERT_NE(question, nullptr);
-    EXPECT_EQ(textOf(GetDlgItem(question, 0xFFFF)),
+    EXPECT_EQ(testing::windowText(GetDlgItem(question, 0xFFFF)),
               "No channels found, do you want to download an updated channel list?");
     press(question, IDYES);
 
     // The updater is found beside the program, and the program waits for it.
     HWND updater = FindWindowA("#32770", "Channel list updated");
-    ASSERT_TRUE(eventually([&] {
+    ASSERT_TRUE(testing::eventually([&] {
         updater = FindWindowA("#32770", "Channel list updated");
         return updater != nullptr;
     }));
-    EXPECT_EQ(textOf(GetDlgItem(updater, 1001)), "6 channels saved: 4 radio, 2 TV.");
+    EXPECT_EQ(testing::windowText(GetDlgItem(updater, 1001)), "6 channels saved: 4 radio, 2 TV.");
     press(updater, IDCANCEL);
 
     HWND main = nullptr;
     HWND status = nullptr;
-    ASSERT_TRUE(eventually([&] {
+    ASSERT_TRUE(testing::eventually([&] {
         main = FindWindowA("VistrelleWindow", nullptr);
-        status = main != nullptr ? childOf(main, STATUSCLASSNAMEA) : nullptr;
-        return status != nullptr && textOf(status) == " 6 channels loaded";
-    })) << textOf(status);
-    EXPECT_EQ(SendMessageA(childOf(main, WC_LISTVIEWA), LVM_GETITEMCOUNT, 0, 0), 6);
+        status = GetDlgItem(main, 100);
+        return status != nullptr && testing::windowText(status) == " 6 channels loaded";
+    })) << testing::windowText(status);
+    EXPECT_EQ(testing::listCount(GetDlgItem(main, 2)), 6);
     EXPECT_EQ(sandbox.read("channels.dat"), testing::kSampleCatalog);
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(program.exitCode(), 0u);

@@ -20,30 +20,16 @@ using testing::Response;
 using Texts = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 
+// Reports nothing; cancelled when the test says so.
 class Recorder : public Reporter {
 public:
     explicit Recorder(const std::atomic<bool>& cancel) : cancel_(cancel) {}
-    void stage(const std::string& text) override { stages.push_back(text); }
+    void stage(const std::string&) override {}
     void progress(const std::string&) override {}
     bool cancelled() override { return cancel_.load(); }
-    Texts stages;
 
 private:
     const std::atomic<bool>& cancel_;
-};
-
-// The network of the program, with the radio servers given instead of looked up.
-class TestNetwork : public WinHttpNetwork {
-public:
-    TestNetwork(const std::atomic<bool>& cancel, NetworkLimits limits, Texts servers)
-        : WinHttpNetwork(cancel, limits), servers_(std::move(servers)) {}
-    Texts radioServers(std::string* error) override {
-        *error = servers_.empty() ? "no servers." : "";
-        return servers_;
-    }
-
-private:
-    Texts servers_;
 };
 
 std::string gzipped(std::string_view bytes) {
@@ -74,8 +60,8 @@ protected:
         options.radioDirectory = server.base();
     }
 
-    RunResult run(Texts servers = {}) {
-        TestNetwork network(cancel, limits, std::move(servers));
+    RunResult run() {
+        WinHttpNetwork network(cancel, limits);
         return runUpdate(options, network, recorder);
     }
 

@@ -33,12 +33,6 @@ fs::path knownFolder(int which) {
     return path;
 }
 
-// A path of the build machine as Wine sees it (drive Z: is its root).
-std::string windowsPath(std::string unixPath) {
-    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
-    return "Z:" + unixPath;
-}
-
 std::string bytesOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
@@ -127,7 +121,7 @@ protected:
     const fs::path programs = local / "Programs" / "Vistrelle";
     const fs::path data = local / "Vistrelle";
     const fs::path shortcut = knownFolder(CSIDL_PROGRAMS) / "Vistrelle.lnk";
-    const std::string setup = "\"" + windowsPath(VISTRELLE_INSTALLER) + "\" /S";
+    const std::string setup = "\"" + winePath(VISTRELLE_INSTALLER) + "\" /S";
 };
 
 TEST_F(InstallerTest, InstallsForTheUserAndLeavesTheUsersFilesOnRemoval) {
@@ -135,7 +129,7 @@ TEST_F(InstallerTest, InstallsForTheUserAndLeavesTheUsersFilesOnRemoval) {
     EXPECT_EQ(entries(programs), (Names{"Channel updater.exe", "Help.chm", "README.txt",
                                         "Uninstall.exe", "vistrelle.exe"}));
     EXPECT_EQ(entries(data), (Names{"Help.chm", "channels.dat"}));
-    EXPECT_EQ(bytesOf(data / "channels.dat"), bytesOf(windowsPath(VISTRELLE_DEMO_CATALOGUE)));
+    EXPECT_EQ(bytesOf(data / "channels.dat"), bytesOf(winePath(VISTRELLE_DEMO_CATALOGUE)));
 
     const Shortcut link = readShortcut(shortcut);
     EXPECT_TRUE(fs::equivalent(link.target, programs / "vistrelle.exe")) << link.target;
