@@ -1,9 +1,9 @@
 // Every menu command and control event, turned into the operation of the part that owns it.
 #include "app/app.h"
-#include "ui/ids.h"
 #include "catalog/channel.h"
 #include "settings/launch.h"
 #include "settings/settings.h"
+#include "ui/ids.h"
 
 namespace vistrelle {
 
@@ -46,7 +46,7 @@ bool App::dispatchMenuCommand(int32_t command) {
             // The pop-up menus appear only over a selected row; a selection that has gone since
             // is left alone.
             if (selectedChannelRow() >= 0) {
-                watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_);
+                watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_, media);
             }
             return false;
         case kCmdFavorite: {
@@ -92,7 +92,7 @@ void App::dispatchControlEvent(int32_t control, int32_t type) {
             // Only mouse double clicks and right clicks on a selected row are acted upon.
             if (type == kListDoubleClick) {
                 if (selectedChannelRow() >= 0) {
-                    watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_);
+                    watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_, media);
                 }
             } else if (type == kListRightClick) {
                 if (selectedChannelRow() >= 0) {

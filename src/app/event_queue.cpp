@@ -20,6 +20,10 @@ Event controlEventOf(int32_t control, int32_t type) {
     return Event{.kind = EventKind::ControlEvent, .id = control, .type = type};
 }
 
+Event mediaCommandEvent(int32_t command, double value) {
+    return Event{.kind = EventKind::MediaCommand, .id = command, .value = value};
+}
+
 void EventQueue::postClose(int32_t window) {
     post(closeRequestEvent(window));
 }

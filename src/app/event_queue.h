@@ -15,6 +15,7 @@ enum class EventKind : int32_t {
     CloseRequest = 16,
     ControlEvent = 13100,
     MenuCommand = 13101,
+    MediaCommand = 13102,  // from the desktop's media controls
 };
 
 struct Event {
@@ -22,6 +23,7 @@ struct Event {
     int32_t window = 0;  // close request, size change
     int32_t id = 0;      // command id, control id
     int32_t type = 0;    // control event type
+    double value = 0;    // media command: the volume asked for
     friend bool operator==(const Event&, const Event&) = default;
 };
 
@@ -29,6 +31,7 @@ Event closeRequestEvent(int32_t window);
 Event sizeChangeEvent(int32_t window);
 Event menuCommandEvent(int32_t command);
 Event controlEventOf(int32_t control, int32_t type);
+Event mediaCommandEvent(int32_t command, double value);
 
 class EventQueue {
 public:

@@ -47,6 +47,12 @@ void EventRouter::sessionEnding(bool displayGone) {
     }
 }
 
+void EventRouter::mediaCommand(MediaCommand command, double value) {
+    if (sink_ != nullptr) {
+        sink_->mediaCommand(command, value);
+    }
+}
+
 bool EventRouter::takeUserClose() {
     bool was = userClose_;
     userClose_ = false;

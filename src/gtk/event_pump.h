@@ -20,6 +20,7 @@ public:
     void controlEvent(int32_t control, int32_t type) override;
     void notification(int32_t code, int32_t item) override;
     void sessionEnding(bool displayGone) override;
+    void mediaCommand(MediaCommand command, double value) override;
 
     // Whether a close request came in since the last call; clears the mark.
     bool takeUserClose();

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "ui/list_rows.h"
+#include "ui/media_controls.h"
 #include "ui/stream_plan.h"
 #include "ui/window_defs.h"
 
@@ -32,6 +33,8 @@ public:
     // inside any inner loop (a message box, a wait). The program saves what must survive and
     // ends the process: the call does not come back.
     virtual void sessionEnding(bool displayGone) = 0;
+    // A command of the desktop's media controls; `value` is the volume of SetVolume.
+    virtual void mediaCommand(MediaCommand command, double value) = 0;
 };
 
 // The platform's message queue.
@@ -61,6 +64,8 @@ public:
     // The colours of one row changed.
     virtual void rowRepaint(const ListRows& rows, int32_t row) = 0;
     virtual int32_t selectedRow() = 0;  // 0-based, -1 when none
+    // Selects `row` alone, as a click on it does, and scrolls it into view.
+    virtual void selectRow(int32_t row) = 0;
 };
 
 // countrySelector.
@@ -97,6 +102,8 @@ public:
     // The stream of the page written next. A view whose pages' player objects play by
     // themselves (Windows) has no use for it.
     virtual void hostStream(std::unique_ptr<StreamPlan> /*stream*/) {}
+    // Acts on the media element of the page shown (`volume` for SetVolume, from 0 to 1).
+    virtual void controlMedia(MediaAction /*action*/, double /*volume*/) {}
 };
 
 // The windows: MainWindow, SettingsWindow and AboutWindow.
@@ -233,6 +240,8 @@ public:
     virtual EventPump& events() = 0;
     virtual Launcher& launcher() = 0;
     virtual FaultHook& faults() = 0;
+    // The desktop's media controls; null where the platform has none.
+    virtual MediaControlsUi* mediaControls() { return nullptr; }
 };
 
 }  // namespace vistrelle

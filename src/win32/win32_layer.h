@@ -40,6 +40,7 @@ public:
     void rowRemoved(const ListRows& rows, int32_t row) override;
     void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override;
+    void selectRow(int32_t row) override;
 
     // Serves the virtual list: texts and per-column colours.
     void fillDisplayInfo(NMHDR* header);

@@ -28,6 +28,7 @@ public:
     void rowRemoved(const ListRows& rows, int32_t row) override;
     void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override { return selected; }
+    void selectRow(int32_t row) override { selected = row; }
 
     // What the list shows now (read through the rows it was given).
     int32_t rowCount() const;
@@ -64,20 +65,25 @@ public:
     void hostStream(std::unique_ptr<StreamPlan> stream) override {
         streams.emplace_back(stream->address(), writes);
     }
+    void controlMedia(MediaAction action, double volume) override {
+        mediaActions.emplace_back(action, volume);
+    }
 
-    std::string location;          // "" until navigated
-    bool locationFails = false;    // locationUrl() fails
-    int32_t busyPolls = 0;         // busy() answers true this many more times
+    std::string location;        // "" until navigated
+    bool locationFails = false;  // locationUrl() fails
+    int32_t busyPolls = 0;       // busy() answers true this many more times
     bool alwaysBusy = false;
-    bool hasDocument = true;       // document() gives one
-    bool writeFails = false;       // the document cannot take the page
+    bool hasDocument = true;  // document() gives one
+    bool writeFails = false;  // the document cannot take the page
     std::vector<std::string> navigations;
-    std::vector<std::string> log;  // "location", "navigate <url>", "busy", "document", "write", "close"
-    std::string shown;             // the page after the last close
-    std::string pending;           // written since the last close
+    std::vector<std::string>
+        log;              // "location", "navigate <url>", "busy", "document", "write", "close"
+    std::string shown;    // the page after the last close
+    std::string pending;  // written since the last close
     int32_t writes = 0;
     int32_t closes = 0;
     std::vector<std::pair<std::string, int32_t>> streams;  // address, writes before it
+    std::vector<std::pair<MediaAction, double>> mediaActions;
 };
 
 class MemoryWindows final : public WindowUi {
@@ -125,8 +131,8 @@ public:
     MemoryWebView web;
     bool webViewExists = true;
     bool mainWindowFails = false;
-    bool dialogFails = false;          // openDialog fails
-    bool dialogControlsFail = false;   // a dialog opens but cannot take its controls
+    bool dialogFails = false;         // openDialog fails
+    bool dialogControlsFail = false;  // a dialog opens but cannot take its controls
     Size screen{1024, 768};
     Size layout{500, 340};  // W and H as the program reads them
     int32_t menuHeight = 20;
@@ -193,7 +199,7 @@ public:
     std::string updaterName = "channel-updater";
     std::vector<LaunchRequest> started;
     std::vector<std::string> opened;
-    std::deque<bool> startResults;  // default true
+    std::deque<bool> startResults;                      // default true
     std::function<void(const LaunchRequest&)> onStart;  // e.g. writes channels.dat
     bool openResult = true;
     bool helpLoaded = false;
@@ -210,13 +216,25 @@ struct ProcessExit {
 class MemoryFaults final : public FaultHook {
 public:
     void install(void (*handler)(uint32_t)) override { installed = handler; }
-    void restore() override { restored++; installed = nullptr; }
+    void restore() override {
+        restored++;
+        installed = nullptr;
+    }
     void showReport(std::string_view title, std::string_view text, uint32_t flags) override;
     [[noreturn]] void exitProcess(int32_t code) override { throw ProcessExit{code}; }
 
     void (*installed)(uint32_t) = nullptr;
     int32_t restored = 0;
     std::vector<MessageBoxCall> reports;
+};
+
+class MemoryMediaControls final : public MediaControlsUi {
+public:
+    void publish(const MediaState& state) override { states.push_back(state); }
+    void raiseWindow() override { raises++; }
+
+    std::vector<MediaState> states;
+    int32_t raises = 0;
 };
 
 class MemoryLayer final : public WindowLayer {
@@ -226,8 +244,10 @@ public:
     EventPump& events() override { return events_; }
     Launcher& launcher() override { return launcher_; }
     FaultHook& faults() override { return faults_; }
+    MediaControlsUi* mediaControls() override { return &media_; }
 
     MemoryWindows& ui() { return windows_; }
+    MemoryMediaControls& media() { return media_; }
     MemoryEvents& pump() { return events_; }
     MemoryLauncher& launches() { return launcher_; }
     MemoryFaults& faultHook() { return faults_; }
@@ -237,6 +257,7 @@ private:
     MemoryEvents events_;
     MemoryLauncher launcher_;
     MemoryFaults faults_;
+    MemoryMediaControls media_;
 };
 
 }  // namespace vistrelle::testing
