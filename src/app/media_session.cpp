@@ -127,8 +127,11 @@ void MediaSession::titleChanged(const std::string& title) {
 }
 
 void MediaSession::volumeChanged(double volume) {
-    volume_ = volume;
-    publish();
+    // The element keeps its volume in single precision: the same volume, told back, is no news.
+    if (std::abs(volume - volume_) > 1e-6) {
+        volume_ = volume;
+        publish();
+    }
 }
 
 void MediaSession::publish() {
