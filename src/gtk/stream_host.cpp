@@ -251,8 +251,13 @@ void StreamHost::handle(JSCValue* message, WebKitScriptMessageReply* reply) {
 }
 
 void StreamHost::carryOut(PlaybackStep step) {
-    if (step.action == PlaybackStep::Action::ReadTitles) {
-        readTitles(step.url);
+    if (step.action == PlaybackStep::Action::ReadTitles ||
+        step.action == PlaybackStep::Action::EndTitles) {
+        if (step.action == PlaybackStep::Action::ReadTitles) {
+            readTitles(step.url);
+        } else {
+            titles_.close();
+        }
         answer(PlaybackStep{});
         return;
     }

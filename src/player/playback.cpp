@@ -465,6 +465,12 @@ PlaybackStep StreamResolution::mediaReported(const MediaReport& report) {
             return {};
         case MediaEvent::Paused:
             tell(&PlaybackListener::streamPaused);
+            // A paused radio downloads nothing for its titles; they are read again on playing.
+            if (titlesOpen_) {
+                titlesOpen_ = false;
+                titles_.reset();
+                return PlaybackStep{PlaybackStep::Action::EndTitles, {}, {}, 0};
+            }
             return {};
         case MediaEvent::NoData:
             if (everPlayed_) {

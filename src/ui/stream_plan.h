@@ -78,6 +78,8 @@ struct PlaybackStep {
         // Open the side connection that reads the song titles of `url`, unless one reads them
         // already; report through StreamPlan::titlesAnswered and titlesRead.
         ReadTitles,
+        EndTitles,  // close that connection
+
     };
     Action action = Action::Nothing;
     std::string url;

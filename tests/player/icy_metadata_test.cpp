@@ -175,6 +175,10 @@ TEST(IcyMetadataTest, AConnectionThatEndsOrFailsIsAskedForAgainWhenTheStreamPlay
     EXPECT_FALSE(radio.plan.titlesAnswered(refused).keepReading);
     EXPECT_EQ(radio.plan.mediaReported(playing).action, Action::ReadTitles);
     EXPECT_EQ(radio.plan.titlesAnswered(icyAnswer("8192")).title, "One");
+    // Paused, the radio downloads nothing for its titles until it plays again.
+    EXPECT_EQ(radio.plan.mediaReported({MediaEvent::Paused}).action, Action::EndTitles);
+    EXPECT_FALSE(radio.plan.titlesRead(icyStream(8192, {"StreamTitle='Two';"})).keepReading);
+    EXPECT_EQ(radio.plan.mediaReported(playing).action, Action::ReadTitles);
     // A stream that is no internet radio's has no side connection.
     StreamResolution plain("http://a.example/tone.mp3");
     plain.begin();
