@@ -205,7 +205,7 @@ bool App::dispatchMediaCommand(MediaCommand command, double value) {
                                              static_cast<int32_t>(shown.size()), outcome.rowStep);
             if (row >= 0) {
                 windows_.channelList().selectRow(row);
-                dispatchControlEvent(kChannelList, kListDoubleClick);
+                dispatchControlEvent(kChannelList, ControlAction::DoubleClick);
             }
             break;
         }

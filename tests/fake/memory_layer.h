@@ -18,7 +18,8 @@ namespace vistrelle::testing {
 struct MessageBoxCall {
     std::string title;
     std::string text;
-    uint32_t flags;
+    MessageIcon icon = MessageIcon::Plain;
+    MessageButtons buttons = MessageButtons::Ok;
     friend bool operator==(const MessageBoxCall&, const MessageBoxCall&) = default;
 };
 
@@ -76,8 +77,8 @@ public:
     bool hasDocument = true;  // document() gives one
     bool writeFails = false;  // the document cannot take the page
     std::vector<std::string> navigations;
-    std::vector<std::string>
-        log;              // "location", "navigate <url>", "busy", "document", "write", "close"
+    // "location", "navigate <url>", "busy", "document", "write", "close"
+    std::vector<std::string> log;
     std::string shown;    // the page after the last close
     std::string pending;  // written since the last close
     int32_t writes = 0;
@@ -92,8 +93,6 @@ public:
     Size screenSize() override { return screen; }
     Size frameSizeForClient(int32_t window, Size client, bool tool) override;
     bool createMainWindow(const Rect& frame, std::string_view title) override;
-    void installWindowCallback() override { calls.push_back("installWindowCallback"); }
-    void useReducedFlickerErase() override { calls.push_back("useReducedFlickerErase"); }
     void createMenus() override { calls.push_back("createMenus"); }
     void createStatusBar() override { calls.push_back("createStatusBar"); }
     bool createControls(int32_t window) override;
@@ -123,7 +122,8 @@ public:
     bool isWindowOpen(int32_t window) override { return open[window]; }
     void setOptionChecked(int32_t control, bool on) override;
     bool optionChecked(int32_t control) override { return options[control]; }
-    int32_t showMessage(std::string_view title, std::string_view text, uint32_t flags) override;
+    MessageAnswer showMessage(std::string_view title, std::string_view text, MessageIcon icon,
+                              MessageButtons buttons) override;
     void destroyAllWindows() override;
 
     MemoryChannelList list;
@@ -156,26 +156,23 @@ public:
     std::map<int32_t, std::string> dialogTitles;
     std::map<int32_t, bool> options;
     std::vector<MessageBoxCall> messages;
-    std::deque<int32_t> answers;  // what the next message boxes return (default: kIdOk/kIdNo)
-    std::function<int32_t(const MessageBoxCall&)> onMessage;  // when set, answers instead
+    std::deque<MessageAnswer> answers;  // what the next message boxes return (default: Ok, No)
+    std::function<MessageAnswer(const MessageBoxCall&)> onMessage;  // when set, answers instead
     std::vector<std::string> calls;  // in order: what the program asked for
 };
 
 class MemoryEvents final : public EventPump {
 public:
-    bool pumpMessage(bool wait, uint32_t& wParam) override;
+    bool dispatchNext(bool wait) override;
     void sleepMilliseconds(int32_t ms) override;
     int64_t monotonicMilliseconds() override { return now; }
 
-    // One platform message: what its dispatch reports to the sink, and its wParam.
-    struct Message {
-        std::function<void(EventSink&)> dispatch;
-        uint32_t wParam = 0;
-    };
-    void push(std::function<void(EventSink&)> dispatch, uint32_t wParam = 0);
-    void pushClose(int32_t window, uint32_t wParam);  // wParam of the message before the close
+    // One thing that happens on the platform: what its dispatch reports to the sink.
+    using Message = std::function<void(EventSink&)>;
+    void push(Message dispatch);
+    void pushClose(int32_t window, CloseSource source);
     void pushMenu(int32_t command);
-    void pushControl(int32_t control, int32_t type);
+    void pushControl(int32_t control, ControlAction action = ControlAction::Used);
     void pushSessionEnd(bool displayGone);
 
     EventSink* sink = nullptr;
@@ -220,7 +217,8 @@ public:
         restored++;
         installed = nullptr;
     }
-    void showReport(std::string_view title, std::string_view text, uint32_t flags) override;
+    void showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                    MessageButtons buttons) override;
     [[noreturn]] void exitProcess(int32_t code) override { throw ProcessExit{code}; }
 
     void (*installed)(uint32_t) = nullptr;

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/ids.h"
 #include "fake/memory_layer.h"
+#include "ui/ids.h"
 
 namespace vistrelle {
 namespace {
@@ -114,8 +114,10 @@ TEST(LaunchHelp, ShowsTheViewerThenTheNoticeOrTellsItWasNotFound) {
         MessageBoxCall message;
     };
     const Case cases[] = {
-        {true, {"Info", "This is an old version of the help file, a new will be coming soon!", 64}},
-        {false, {"Info", "Help file was not found!", 64}},
+        {true,
+         {"Info", "This is an old version of the help file, a new will be coming soon!",
+          MessageIcon::Information}},
+        {false, {"Info", "Help file was not found!", MessageIcon::Information}},
     };
     for (const Case& c : cases) {
         MemoryWindows windows;

@@ -11,7 +11,7 @@
 namespace vistrelle::updater {
 namespace {
 
-using testing::Answer;
+using testing::Response;
 using Texts = std::vector<std::string>;
 
 class Recorder : public Reporter {
@@ -82,11 +82,11 @@ TEST_F(UpdaterRunTest, WritesTheSampleDirectories) {
     EXPECT_EQ(recorder.stages, (Texts{"Downloading TV channels...", "Downloading TV streams...",
                                       "Downloading radio stations from " + host + "...",
                                       "Sorting 7 channels...", "Saving channels.dat..."}));
-    Texts requests = server.requests();
-    ASSERT_EQ(requests.size(), 6u);
-    EXPECT_EQ(requests[4],
+    std::vector<testing::Request> requests = server.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].line(),
               "GET /json/stations?hidebroken=true&order=clickcount&reverse=true HTTP/1.1");
-    EXPECT_EQ(requests[5], "User-Agent: Vistrelle channel updater/1.0");
+    EXPECT_EQ(requests[2].header("User-Agent"), "Vistrelle channel updater/1.0");
 }
 
 TEST_F(UpdaterRunTest, FailsOverToTheNextRadioServer) {
@@ -102,12 +102,8 @@ TEST_F(UpdaterRunTest, FailsOverToTheNextRadioServer) {
 TEST_F(UpdaterRunTest, BadAnswersKeepTheOldCatalogue) {
     const std::string html = "<!DOCTYPE html><html><body>Oops</body></html>";
     const std::string host = server.base().substr(7);
-    Answer endless{200, "[" + std::string(3000, ' ')}, cut{200, testing::kStations},
-        stalled{200, "[" + std::string(100000, ' ') + "]"};
-    endless.endless = cut.cutShort = true;
-    stalled.delayMs = 1500;
     const struct {
-        Answer answer;
+        Response answer;
         std::string reason;
     } cases[] = {
         {{200, html, "text/html"}, "the server sent a web page instead of a list."},
@@ -116,9 +112,11 @@ TEST_F(UpdaterRunTest, BadAnswersKeepTheOldCatalogue) {
         {{200, "[]"}, "it sent no stations."},
         {{200, R"({"error":"rate limited"})"}, "the answer is not a list."},
         {{200, "null"}, "the answer is not a list."},
-        {endless, "the answer is larger than 1.0 MB."},
-        {cut, "the connection to " + host + " broke off."},
-        {stalled, host + " did not answer in time."},
+        {Response::endless("[" + std::string(3000, ' ')), "the answer is larger than 1.0 MB."},
+        {Response::cutShort(testing::kStations, testing::kStations.size() + 1000),
+         "the connection to " + host + " broke off."},
+        {Response::dribble("[" + std::string(100000, ' ') + "]", 4096, 1500),
+         host + " did not answer in time."},
     };
     options.tv = false;
     limits.maxBytes = 1'000'000;

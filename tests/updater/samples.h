@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "loopback_server.h"
+#include "support/loopback_server.h"
 
 namespace vistrelle::testing {
 
