@@ -12,7 +12,7 @@ namespace vistrelle {
 
 namespace {
 
-MediaOutcome element(MediaAction action, MediaPhase phase) {
+MediaOutcome element(MediaAction action, std::optional<MediaPhase> phase = std::nullopt) {
     return MediaOutcome{MediaOutcome::Kind::Element, action, phase, 0};
 }
 
@@ -23,18 +23,18 @@ MediaOutcome mediaOutcome(MediaPhase phase, MediaCommand command) {
     using enum MediaPhase;
     switch (command) {
         case MediaCommand::Next:
-            return MediaOutcome{Kind::Watch, MediaAction::Pause, phase, 1};
+            return MediaOutcome{Kind::Watch, MediaAction::Pause, std::nullopt, 1};
         case MediaCommand::Previous:
-            return MediaOutcome{Kind::Watch, MediaAction::Pause, phase, -1};
+            return MediaOutcome{Kind::Watch, MediaAction::Pause, std::nullopt, -1};
         case MediaCommand::Raise:
             return MediaOutcome{Kind::Raise};
         case MediaCommand::Quit:
             return MediaOutcome{Kind::Quit};
         case MediaCommand::SetVolume:
-            return MediaOutcome{Kind::Volume, MediaAction::SetVolume, phase, 0};
+            return MediaOutcome{Kind::Volume, MediaAction::SetVolume, std::nullopt, 0};
         case MediaCommand::Play:
             if (phase == Paused) {
-                return element(MediaAction::Resume, Playing);
+                return element(MediaAction::Resume);
             }
             if (phase == Stopped || phase == Failed) {
                 return element(MediaAction::Restart, Starting);
@@ -43,7 +43,7 @@ MediaOutcome mediaOutcome(MediaPhase phase, MediaCommand command) {
         case MediaCommand::Pause:
             // A stream still starting has nothing to hold: pausing it stops it.
             if (phase == Playing) {
-                return element(MediaAction::Pause, Paused);
+                return element(MediaAction::Pause);
             }
             return phase == Starting ? element(MediaAction::Stop, Stopped) : MediaOutcome{};
         case MediaCommand::PlayPause:
@@ -182,7 +182,9 @@ bool App::dispatchMediaCommand(MediaCommand command, double value) {
             if (view != nullptr) {
                 view->controlMedia(outcome.action, 0);
             }
-            media->setPhase(outcome.phase);
+            if (outcome.phase) {
+                media->setPhase(*outcome.phase);
+            }
             break;
         case MediaOutcome::Kind::Volume:
             if (const std::optional<double> volume = mediaVolume(value)) {

@@ -27,8 +27,10 @@ struct MediaOutcome {
     enum class Kind { Nothing, Element, Watch, Volume, Raise, Quit };
     Kind kind = Kind::Nothing;
     MediaAction action = MediaAction::Pause;  // Element
-    MediaPhase phase = MediaPhase::Idle;      // Element: the phase it leads to
-    int32_t rowStep = 0;                      // Watch: 1 the next row, -1 the previous one
+    // Element: the phase it leads to at once; none when the element tells it (pausing and
+    // resuming), so that what it says late never undoes a later command.
+    std::optional<MediaPhase> phase = std::nullopt;
+    int32_t rowStep = 0;  // Watch: 1 the next row, -1 the previous one
     friend bool operator==(const MediaOutcome&, const MediaOutcome&) = default;
 };
 MediaOutcome mediaOutcome(MediaPhase phase, MediaCommand command);

@@ -14,14 +14,15 @@ namespace {
 using enum MediaPhase;
 using Kind = MediaOutcome::Kind;
 
-MediaOutcome element(MediaAction action, MediaPhase phase) {
+MediaOutcome element(MediaAction action, std::optional<MediaPhase> phase = std::nullopt) {
     return MediaOutcome{Kind::Element, action, phase, 0};
 }
 
 TEST(MediaOutcomeTest, PlayPauseAndStopActOnTheElementAsTheStreamStands) {
     const MediaOutcome none;
-    const MediaOutcome pause = element(MediaAction::Pause, Paused);
-    const MediaOutcome resume = element(MediaAction::Resume, Playing);
+    // The element tells when it has paused or resumed.
+    const MediaOutcome pause = element(MediaAction::Pause);
+    const MediaOutcome resume = element(MediaAction::Resume);
     const MediaOutcome restart = element(MediaAction::Restart, Starting);
     const MediaOutcome stop = element(MediaAction::Stop, Stopped);
     const struct {
@@ -129,6 +130,8 @@ TEST_F(MediaSessionTest, CommandsReachTheElementTheListAndTheProgram) {
     app.media->streamStarting();
     app.media->streamPlaying();
     command(MediaCommand::Pause);
+    EXPECT_EQ(shown().status, PlaybackStatus::Playing);  // until the element has paused
+    app.media->streamPaused();
     command(MediaCommand::PlayPause);
     command(MediaCommand::Stop);
     command(MediaCommand::Pause);
