@@ -45,7 +45,7 @@ public:
         g_free(folder);
         const std::string config = folder_ + "/bus.conf";
         const std::string text =
-            "<busconfig><type>session</type><listen>unix:dir=" + folder_ +
+            "<busconfig><type>session</type><listen>unix:tmpdir=" + folder_ +
             "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
             "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>";
         g_file_set_contents(config.c_str(), text.c_str(), -1, nullptr);
@@ -55,6 +55,7 @@ public:
         gint output = -1;
         if (!g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr,
                                       static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH |
+                                                               G_SPAWN_DO_NOT_REAP_CHILD |
                                                                G_SPAWN_STDERR_TO_DEV_NULL),
                                       nullptr, nullptr, &pid_, nullptr, &output, nullptr,
                                       nullptr)) {
