@@ -1,5 +1,7 @@
 // The desktop's media controls for real: the program on a private session bus, called through
 // GIO as a desktop's media applet calls it, while loopback radios play.
+#include "gtk/media_bus.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,14 +10,13 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
-#include <utility>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "gtk/media_bus.h"
 #include "gtk_fixture.h"
 #include "support/loopback_server.h"
 #include "support/stream_answers.h"
@@ -53,12 +54,11 @@ public:
         const char* argv[] = {"dbus-daemon", configArgument.c_str(), "--nofork",
                               "--print-address=1", nullptr};
         gint output = -1;
-        if (!g_spawn_async_with_pipes(nullptr, const_cast<gchar**>(argv), nullptr,
-                                      static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH |
-                                                               G_SPAWN_DO_NOT_REAP_CHILD |
-                                                               G_SPAWN_STDERR_TO_DEV_NULL),
-                                      nullptr, nullptr, &pid_, nullptr, &output, nullptr,
-                                      nullptr)) {
+        if (!g_spawn_async_with_pipes(
+                nullptr, const_cast<gchar**>(argv), nullptr,
+                static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
+                                         G_SPAWN_STDERR_TO_DEV_NULL),
+                nullptr, nullptr, &pid_, nullptr, &output, nullptr, nullptr)) {
             return;
         }
         char c = 0;
@@ -124,8 +124,8 @@ protected:
         ASSERT_NE(client, nullptr);
         ASSERT_TRUE(runUntil([this] { return layer->mediaBus().ownedName() == kMediaBusName; }));
         subscription = g_dbus_connection_signal_subscribe(
-            client, nullptr, "org.freedesktop.DBus.Properties", "PropertiesChanged",
-            kMediaBusPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+            client, nullptr, "org.freedesktop.DBus.Properties", "PropertiesChanged", kMediaBusPath,
+            nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
             [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
                GVariant* parameters, gpointer self) {
                 gchar* text = g_variant_print(parameters, FALSE);
@@ -160,8 +160,8 @@ protected:
                 std::unique_ptr<std::shared_ptr<Answer>> out(
                     static_cast<std::shared_ptr<Answer>*>(data));
                 GError* failure = nullptr;
-                (*out)->value = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result,
-                                                              &failure);
+                (*out)->value =
+                    g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &failure);
                 if (failure != nullptr) {
                     gchar* name = g_dbus_error_get_remote_error(failure);
                     (*out)->error = name != nullptr ? name : failure->message;
@@ -261,22 +261,25 @@ TEST_F(MediaBusTest, StatusAndMetadataFollowTheCommandsAndTheStation) {
     EXPECT_EQ(property("Metadata"),
               "{'mpris:trackid': <objectpath '/org/mpris/MediaPlayer2/TrackList/NoTrack'>}");
     EXPECT_EQ(command("Next"), "");
-    EXPECT_TRUE(becomes("Metadata", metadataOf("Radio One", "First song", 1, "Jazz",
-                                                server.url("/one"))));
+    EXPECT_TRUE(
+        becomes("Metadata", metadataOf("Radio One", "First song", 1, "Jazz", server.url("/one"))));
     EXPECT_EQ(property("PlaybackStatus"), "'Playing'");
     EXPECT_EQ(mainWindow().statusText(), " Now watching: Radio One");
     EXPECT_TRUE(runUntil([this] { return pageTitle() == "First song"; }));
 
     one.setTitle("Second <i>song</i>");
-    EXPECT_TRUE(becomes("Metadata", metadataOf("Radio One", "Second <i>song</i>", 1, "Jazz",
-                                                server.url("/one"))));
+    EXPECT_TRUE(becomes(
+        "Metadata", metadataOf("Radio One", "Second <i>song</i>", 1, "Jazz", server.url("/one"))));
     EXPECT_EQ(pageTitle(), "Second <i>song</i>");
 
     const struct {
         const char* method;
         const char* status;
-    } steps[] = {{"Pause", "'Paused'"}, {"Play", "'Playing'"}, {"PlayPause", "'Paused'"},
-                 {"PlayPause", "'Playing'"}, {"Stop", "'Stopped'"}};
+    } steps[] = {{"Pause", "'Paused'"},
+                 {"Play", "'Playing'"},
+                 {"PlayPause", "'Paused'"},
+                 {"PlayPause", "'Playing'"},
+                 {"Stop", "'Stopped'"}};
     for (const auto& [method, status] : steps) {
         EXPECT_EQ(command(method), "");
         EXPECT_TRUE(becomes("PlaybackStatus", status)) << method;
@@ -287,8 +290,8 @@ TEST_F(MediaBusTest, StatusAndMetadataFollowTheCommandsAndTheStation) {
     EXPECT_EQ(pageTitle(), "");
     const size_t requests = server.count("/one");
     EXPECT_EQ(command("Play"), "");
-    EXPECT_TRUE(becomes("Metadata", metadataOf("Radio One", "Second <i>song</i>", 1, "Jazz",
-                                                server.url("/one"))));
+    EXPECT_TRUE(becomes(
+        "Metadata", metadataOf("Radio One", "Second <i>song</i>", 1, "Jazz", server.url("/one"))));
     EXPECT_GT(server.count("/one"), requests);
 
     EXPECT_EQ(command("Next"), "");
@@ -296,16 +299,16 @@ TEST_F(MediaBusTest, StatusAndMetadataFollowTheCommandsAndTheStation) {
     EXPECT_EQ(mainWindow().statusText(), " Now watching: Radio Two");
     EXPECT_EQ(layer->list().selectedRow(), 1);
     EXPECT_EQ(command("Previous"), "");
-    EXPECT_TRUE(becomes("Metadata", metadataOf("Radio One", "Second <i>song</i>", 3, "Jazz",
-                                                server.url("/one"))));
+    EXPECT_TRUE(becomes(
+        "Metadata", metadataOf("Radio One", "Second <i>song</i>", 3, "Jazz", server.url("/one"))));
     // Every change was signalled.
     std::string signalled;
     for (const std::string& change : changes) {
         signalled += change + "\n";
     }
-    for (const char* expected : {"'PlaybackStatus': <'Paused'>", "'PlaybackStatus': <'Stopped'>",
-                                 "'xesam:title': <'Second <i>song</i>'>",
-                                 "'xesam:title': <'Radio Two'>"}) {
+    for (const char* expected :
+         {"'PlaybackStatus': <'Paused'>", "'PlaybackStatus': <'Stopped'>",
+          "'xesam:title': <'Second <i>song</i>'>", "'xesam:title': <'Radio Two'>"}) {
         EXPECT_NE(signalled.find(expected), std::string::npos) << expected << "\n" << signalled;
     }
 }
@@ -361,9 +364,9 @@ TEST_F(MediaBusTest, CallsWithWrongArgumentsOrOutOfPlaceAreAnsweredInEveryState)
         for (const auto& c : calls) {
             std::string error;
             GVariant* arguments =
-                c.arguments != nullptr ? g_variant_parse(nullptr, c.arguments, nullptr, nullptr,
-                                                         nullptr)
-                                       : nullptr;
+                c.arguments != nullptr
+                    ? g_variant_parse(nullptr, c.arguments, nullptr, nullptr, nullptr)
+                    : nullptr;
             if (GVariant* value = call(c.interface, c.method, arguments, &error)) {
                 g_variant_unref(value);
             }
@@ -375,9 +378,9 @@ TEST_F(MediaBusTest, CallsWithWrongArgumentsOrOutOfPlaceAreAnsweredInEveryState)
     const std::pair<double, const char*> volumes[] = {
         {-1.0, "0.0"}, {std::nan(""), "0.0"}, {7.5, "1.0"}, {0.5, "0.5"}};
     for (const auto& [asked, shown] : volumes) {
-        if (GVariant* value = call("org.freedesktop.DBus.Properties", "Set",
-                                   g_variant_new("(ssv)", kPlayer, "Volume",
-                                                 g_variant_new_double(asked)))) {
+        if (GVariant* value =
+                call("org.freedesktop.DBus.Properties", "Set",
+                     g_variant_new("(ssv)", kPlayer, "Volume", g_variant_new_double(asked)))) {
             g_variant_unref(value);
         }
         EXPECT_TRUE(becomes("Volume", shown)) << asked;
@@ -392,9 +395,8 @@ TEST_F(MediaBusTest, RaiseShowsTheWindowAndQuitEndsTheProgramAsExitDoes) {
     EXPECT_EQ(command("Next"), "");
     ASSERT_TRUE(becomes("PlaybackStatus", "'Playing'"));
     // The program ends before the answer reaches the caller.
-    g_dbus_connection_call(client, kMediaBusName, kMediaBusPath, "org.mpris.MediaPlayer2",
-                           "Quit", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
-                           nullptr, nullptr);
+    g_dbus_connection_call(client, kMediaBusName, kMediaBusPath, "org.mpris.MediaPlayer2", "Quit",
+                           nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
     EXPECT_TRUE(runUntil([this] { return ended; }));
 }
 
@@ -408,12 +410,10 @@ using NoSessionBusTest = testing::GtkAppTest;
 
 // A desktop without a session bus: the program runs as ever, without media controls.
 TEST_F(NoSessionBusTest, TheProgramRunsWithoutMediaControls) {
-    const std::string address = g_getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr
-                                    ? g_getenv("DBUS_SESSION_BUS_ADDRESS")
-                                    : "";
-    const std::string runtime = g_getenv("XDG_RUNTIME_DIR") != nullptr
-                                    ? g_getenv("XDG_RUNTIME_DIR")
-                                    : "";
+    const std::string address =
+        g_getenv("DBUS_SESSION_BUS_ADDRESS") != nullptr ? g_getenv("DBUS_SESSION_BUS_ADDRESS") : "";
+    const std::string runtime =
+        g_getenv("XDG_RUNTIME_DIR") != nullptr ? g_getenv("XDG_RUNTIME_DIR") : "";
     g_unsetenv("DBUS_SESSION_BUS_ADDRESS");
     g_setenv("XDG_RUNTIME_DIR", sandbox.path().c_str(), TRUE);
     EXPECT_EQ(sessionBusAddress(), "");
@@ -423,8 +423,8 @@ TEST_F(NoSessionBusTest, TheProgramRunsWithoutMediaControls) {
     EXPECT_EQ(layer->mediaBus().ownedName(), "");
     EXPECT_TRUE(messageTexts.empty());
     EXPECT_TRUE(exitThroughMenu());
-    for (const auto& [name, value] : {std::pair("DBUS_SESSION_BUS_ADDRESS", address),
-                                      std::pair("XDG_RUNTIME_DIR", runtime)}) {
+    for (const auto& [name, value] :
+         {std::pair("DBUS_SESSION_BUS_ADDRESS", address), std::pair("XDG_RUNTIME_DIR", runtime)}) {
         if (value.empty()) {
             g_unsetenv(name);
         } else {

@@ -1,13 +1,13 @@
 #include "test_media.h"
 
-#include "support/stream_answers.h"
-
 #include <glib.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "support/stream_answers.h"
 
 namespace vistrelle::gtk::testing {
 

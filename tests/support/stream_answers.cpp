@@ -112,8 +112,7 @@ LoopbackServer::Handler answerThenHang(Response first, size_t answered) {
 void serveRedirectChain(LoopbackServer& server, const std::string& prefix, int hops,
                         const std::string& target) {
     for (int i = 0; i < hops; ++i) {
-        const std::string next =
-            i + 1 < hops ? prefix + "/" + std::to_string(i + 1) : target;
+        const std::string next = i + 1 < hops ? prefix + "/" + std::to_string(i + 1) : target;
         server.serve(prefix + "/" + std::to_string(i), Response::redirect(next));
     }
 }
