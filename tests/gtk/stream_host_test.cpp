@@ -128,23 +128,7 @@ protected:
     }
 
     std::string evaluate(const std::string& script) {
-        std::pair<bool, std::string> result;
-        webkit_web_view_evaluate_javascript(
-            web->webKitView(), script.c_str(), -1, nullptr, nullptr, nullptr,
-            [](GObject* view, GAsyncResult* async, gpointer data) {
-                auto* out = static_cast<std::pair<bool, std::string>*>(data);
-                if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
-                        WEBKIT_WEB_VIEW(view), async, nullptr)) {
-                    gchar* text = jsc_value_to_string(value);
-                    out->second = text;
-                    g_free(text);
-                    g_object_unref(value);
-                }
-                out->first = true;
-            },
-            &result);
-        iterateMainLoopUntil([&result] { return result.first; });
-        return result.second;
+        return testing::evaluateScript(web->webKitView(), script);
     }
 
     // The media element's time passes beyond half a second.
