@@ -8,9 +8,9 @@
 
 #include <map>
 
+#include "ui/ids.h"
 #include "gtk/message_box.h"
 #include "gtk_fixture.h"
-#include "ui/ids.h"
 
 namespace vistrelle::gtk::testing {
 namespace {

@@ -117,9 +117,4 @@ void serveRedirectChain(LoopbackServer& server, const std::string& prefix, int h
     }
 }
 
-std::string liveHlsPlaylist(std::string_view targetDuration, std::string_view segment) {
-    return "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:" + std::string(targetDuration) +
-           "\n#EXT-X-MEDIA-SEQUENCE:1\n#EXTINF:0.1,\n" + std::string(segment) + "\n";
-}
-
 }  // namespace vistrelle::testing

@@ -1,6 +1,6 @@
 // Stream servers of the kinds players meet, on the loopback server: an internet radio sending
 // song titles (or hostile metadata), a stream that stalls for every client after the first,
-// chains of redirects and live HLS playlists.
+// chains of redirects.
 #pragma once
 
 #include <memory>
@@ -40,9 +40,5 @@ LoopbackServer::Handler answerThenHang(Response first, size_t answered = 1);
 // `hops` redirects under `prefix` ("/r/0" to "/r/1" and so on), the last one to `target`.
 void serveRedirectChain(LoopbackServer& server, const std::string& prefix, int hops,
                         const std::string& target);
-
-// A live HLS media playlist (it never ends) with this target duration and `segment` as its one
-// segment.
-std::string liveHlsPlaylist(std::string_view targetDuration, std::string_view segment);
 
 }  // namespace vistrelle::testing
