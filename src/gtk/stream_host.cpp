@@ -381,7 +381,9 @@ void StreamHost::lost(bool endProcess) {
     if (endProcess && view_ != nullptr) {
         webkit_web_view_terminate_web_process(view_);
     }
-    if (showAgain_) {
+    // A page without a stream (the welcome page) waits for the next watch: a process that ends
+    // again and again is not started again and again.
+    if (plan_ && showAgain_) {
         showAgain_();
     }
 }
