@@ -10,6 +10,9 @@ namespace vistrelle::gtk {
 
 namespace {
 
+// How often one watch's page is shown again in a fresh process.
+constexpr int kMaxLosses = 3;
+
 std::string stringProperty(JSCValue* object, const char* name) {
     JSCValue* value = jsc_value_object_get_property(object, name);
     std::string text;
@@ -121,6 +124,7 @@ void StreamHost::attach(WebKitWebView* view, std::function<void()> showAgain) {
 void StreamHost::setStream(std::unique_ptr<StreamPlan> plan) {
     stop();
     afterLoss_.reset();
+    losses_ = 0;
     plan_ = std::move(plan);
     if (pingTimer_ != 0) {
         g_source_remove(pingTimer_);
@@ -381,9 +385,9 @@ void StreamHost::lost(bool endProcess) {
     if (endProcess && view_ != nullptr) {
         webkit_web_view_terminate_web_process(view_);
     }
-    // A page without a stream (the welcome page) waits for the next watch: a process that ends
-    // again and again is not started again and again.
-    if (plan_ && showAgain_) {
+    // A page without a stream (the welcome page) waits for the next watch, and so does a page
+    // whose processes keep ending: they are not started again and again.
+    if (plan_ && showAgain_ && ++losses_ <= kMaxLosses) {
         showAgain_();
     }
 }

@@ -83,6 +83,7 @@ private:
     GCancellable* pings_ = nullptr;
     // What the page shown again gets when it asks for its stream; none: the stream begins.
     std::optional<PlaybackStep> afterLoss_;
+    int losses_ = 0;
     std::function<void(MediaEvent)> observer_;
 };
 
