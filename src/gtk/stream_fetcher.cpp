@@ -223,6 +223,17 @@ void StreamFetcher::readHead(SoupMessage* message, FetchResult& result) {
     }
 }
 
+void StreamFetcher::setRequestHeaders(SoupMessage* message, const StreamLimits& limits,
+                                      const StreamHeaders& headers) {
+    SoupMessageHeaders* sent = soup_message_get_request_headers(message);
+    const std::string agent =
+        headers.userAgent.empty() ? std::string(limits.userAgent) : headers.userAgent;
+    soup_message_headers_replace(sent, "User-Agent", agent.c_str());
+    if (!headers.referer.empty()) {
+        soup_message_headers_replace(sent, "Referer", headers.referer.c_str());
+    }
+}
+
 void StreamFetcher::cancel() {
     if (request_) {
         finish(*request_, FetchOutcome::Unreachable, false);
@@ -230,8 +241,8 @@ void StreamFetcher::cancel() {
     }
 }
 
-void StreamFetcher::fetch(const std::string& url, const StreamLimits& limits, Enough enough,
-                          Done done) {
+void StreamFetcher::fetch(const std::string& url, const StreamLimits& limits,
+                          const StreamHeaders& headers, Enough enough, Done done) {
     cancel();
     auto request = std::make_shared<Request>();
     request_ = request;
@@ -251,8 +262,7 @@ void StreamFetcher::fetch(const std::string& url, const StreamLimits& limits, En
     }
     // Every redirect is one more fetch of the watch: the plan decides whether to follow it.
     soup_message_add_flags(request->message, SOUP_MESSAGE_NO_REDIRECT);
-    soup_message_headers_replace(soup_message_get_request_headers(request->message), "User-Agent",
-                                 std::string(limits.userAgent).c_str());
+    setRequestHeaders(request->message, limits, headers);
     request->timer =
         g_timeout_add(static_cast<guint>(timeLimit(limits)), onTimeLimit, request.get());
     soup_session_send_async(session_, request->message, G_PRIORITY_DEFAULT, request->cancellable,

@@ -24,9 +24,10 @@ public:
     StreamFetcher& operator=(const StreamFetcher&) = delete;
     ~StreamFetcher();
 
-    // Starts fetching `url` (a fetch still running is given up). `done` runs once on the main
-    // loop, unless the fetch is given up first.
-    void fetch(const std::string& url, const StreamLimits& limits, Enough enough, Done done);
+    // Starts fetching `url` with the headers the plan asks for (a fetch still running is given
+    // up). `done` runs once on the main loop, unless the fetch is given up first.
+    void fetch(const std::string& url, const StreamLimits& limits, const StreamHeaders& headers,
+               Enough enough, Done done);
     void cancel();
 
     // For tests: a shorter time limit than the plan's (0: the plan's), and addresses other than
@@ -41,6 +42,9 @@ public:
     // What the head of an answer says: status, reason, address, content type, Location, ICY
     // headers.
     static void readHead(SoupMessage* message, FetchResult& result);
+    // The User-Agent (the plan's, or the one asked for) and the Referer asked for.
+    static void setRequestHeaders(SoupMessage* message, const StreamLimits& limits,
+                                  const StreamHeaders& headers);
 
     struct Request;
 

@@ -130,14 +130,24 @@ void StreamHost::setStream(std::unique_ptr<StreamPlan> plan) {
         g_source_remove(pingTimer_);
         pingTimer_ = 0;
     }
+    setUserAgent({});
     if (view_ != nullptr && plan_) {
-        const StreamLimits limits = plan_->limits();
-        webkit_settings_set_user_agent(webkit_web_view_get_settings(view_),
-                                       std::string(limits.userAgent).c_str());
         live_ = true;
-        if (limits.pingMs > 0) {
-            pingTimer_ = g_timeout_add(static_cast<guint>(limits.pingMs), onPingTime, this);
+        const int32_t pingMs = plan_->limits().pingMs;
+        if (pingMs > 0) {
+            pingTimer_ = g_timeout_add(static_cast<guint>(pingMs), onPingTime, this);
         }
+    }
+}
+
+void StreamHost::setUserAgent(const std::string& asked) {
+    if (view_ == nullptr || !plan_) {
+        return;
+    }
+    const std::string agent = asked.empty() ? std::string(plan_->limits().userAgent) : asked;
+    WebKitSettings* settings = webkit_web_view_get_settings(view_);
+    if (agent != webkit_settings_get_user_agent(settings)) {
+        webkit_settings_set_user_agent(settings, agent.c_str());
     }
 }
 
@@ -258,12 +268,18 @@ void StreamHost::carryOut(PlaybackStep step) {
     if (step.action == PlaybackStep::Action::ReadTitles ||
         step.action == PlaybackStep::Action::EndTitles) {
         if (step.action == PlaybackStep::Action::ReadTitles) {
-            readTitles(step.url);
+            readTitles(step);
         } else {
             titles_.close();
         }
         answer(PlaybackStep{});
         return;
+    }
+    if (step.action == PlaybackStep::Action::Play) {
+        // The media element's requests carry the view's user agent; their Referer is the
+        // page's, which WebKitGTK gives the program no way to set, so an asked-for one is only
+        // sent with the program's own fetches.
+        setUserAgent(step.headers.userAgent);
     }
     if (step.action != PlaybackStep::Action::Fetch) {
         answer(step);
@@ -271,7 +287,7 @@ void StreamHost::carryOut(PlaybackStep step) {
     }
     StreamPlan* plan = plan_.get();
     fetcher_.fetch(
-        step.url, plan->limits(),
+        step.url, plan->limits(), step.headers,
         [plan](const std::string& bytes) { return plan->enoughToDecide(bytes); },
         [this, plan](FetchResult result) {
             if (plan == plan_.get()) {
@@ -316,13 +332,13 @@ void StreamHost::answer(const PlaybackStep& step) {
     g_clear_object(&context_);
 }
 
-void StreamHost::readTitles(const std::string& url) {
-    if (titles_.reading(url)) {
+void StreamHost::readTitles(const PlaybackStep& step) {
+    if (titles_.reading(step.url)) {
         return;
     }
     StreamPlan* plan = plan_.get();
     titles_.open(
-        url, plan->limits(),
+        step.url, plan->limits(), step.headers,
         [this, plan](const FetchResult& head) {
             return plan == plan_.get() && plan->titlesAnswered(head).keepReading;
         },
@@ -330,11 +346,11 @@ void StreamHost::readTitles(const std::string& url) {
             if (plan != plan_.get()) {
                 return false;
             }
-            const TitleStep step = plan->titlesRead(chunk);
-            if (step.changed) {
-                tellPage("title", step.title);
+            const TitleStep read = plan->titlesRead(chunk);
+            if (read.changed) {
+                tellPage("title", read.title);
             }
-            return step.keepReading;
+            return read.keepReading;
         });
 }
 

@@ -56,13 +56,15 @@ private:
     // Carries out `step`; Fetch steps keep the reply until a later step answers it.
     void carryOut(PlaybackStep step);
     void answer(const PlaybackStep& step);
-    void readTitles(const std::string& url);
+    void readTitles(const PlaybackStep& step);
     // Calls the page script's control function.
     void tellPage(const char* action, const std::string& text = {}, double number = 0);
     // Asks the page whether it still answers; ends its process when it has not for too long.
     void ping();
     // The page stopped answering or its process ended: a fresh process shows it again.
     void lost(bool endProcess);
+    // The user agent of the view's requests: the one asked for, else the plan's.
+    void setUserAgent(const std::string& asked);
 
     WebKitUserContentManager* manager_ = nullptr;
     WebKitWebView* view_ = nullptr;

@@ -139,7 +139,8 @@ TitleReader::~TitleReader() {
     g_object_unref(session_);
 }
 
-void TitleReader::open(const std::string& url, const StreamLimits& limits, Head head, Bytes bytes) {
+void TitleReader::open(const std::string& url, const StreamLimits& limits,
+                       const StreamHeaders& headers, Head head, Bytes bytes) {
     close();
     SoupMessage* message = soup_message_new(SOUP_METHOD_GET, url.c_str());
     if (message == nullptr || StreamFetcher::refused(url)) {
@@ -155,9 +156,8 @@ void TitleReader::open(const std::string& url, const StreamLimits& limits, Head 
     connection->head = std::move(head);
     connection->bytes = std::move(bytes);
     soup_message_add_flags(message, SOUP_MESSAGE_NO_REDIRECT);
-    SoupMessageHeaders* headers = soup_message_get_request_headers(message);
-    soup_message_headers_replace(headers, "User-Agent", std::string(limits.userAgent).c_str());
-    soup_message_headers_replace(headers, "Icy-MetaData", "1");
+    StreamFetcher::setRequestHeaders(message, limits, headers);
+    soup_message_headers_replace(soup_message_get_request_headers(message), "Icy-MetaData", "1");
     connection->timer = g_timeout_add(static_cast<guint>(StreamFetcher::timeLimit(limits)),
                                       onNoHead, connection.get());
     connection->sending = true;

@@ -28,7 +28,8 @@ public:
 
     // Opens the connection to `url`, closing one still open. No head within the fetch time
     // limit counts as no answer.
-    void open(const std::string& url, const StreamLimits& limits, Head head, Bytes bytes);
+    void open(const std::string& url, const StreamLimits& limits, const StreamHeaders& headers,
+              Head head, Bytes bytes);
     void close();
     // Whether a connection to `url` is open.
     bool reading(const std::string& url) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <utility>
 
 #include "player/playlist.h"
 
@@ -111,6 +112,9 @@ std::string failureLine(PlaybackFailure failure, std::string_view detail) {
         case PlaybackFailure::Stopped:
             line += "the stream stopped and could not be reopened";
             break;
+        case PlaybackFailure::LocalFiles:
+            line += "the playlist names only files on another computer";
+            break;
         case PlaybackFailure::ShortTargetDuration:
             line += "the live HLS playlist gives a target duration below 1 s";
             break;
@@ -153,6 +157,27 @@ std::string formatName(std::string_view bytes, std::string_view contentType) {
         return {};
     }
     return type;
+}
+
+StreamHeaders keptHeaders(const std::vector<std::pair<std::string, std::string>>& headers) {
+    constexpr size_t kLongestValue = 512;
+    const auto printable = [](std::string_view value) {
+        return !value.empty() && value.size() <= kLongestValue &&
+               std::none_of(value.begin(), value.end(), [](char c) {
+                   return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+               });
+    };
+    StreamHeaders kept;
+    for (const auto& [name, value] : headers) {
+        const std::string key = lowered(name);
+        if (key == "user-agent" && printable(value)) {
+            kept.userAgent = value;
+        } else if ((key == "referer" || key == "referrer") && printable(value) &&
+                   isPlayableAddress(value)) {
+            kept.referer = value;
+        }
+    }
+    return kept;
 }
 
 std::string shoutcastStreamAddress(std::string_view url) {
@@ -228,7 +253,7 @@ PlaybackStep StreamResolution::begin() {
     title_.clear();
     unplayableScheme_.clear();
     tell(&PlaybackListener::streamStarting);
-    queue_ = candidatesFor(address_, 0);
+    queue_ = candidatesFor(address_, {}, 0);
     std::reverse(queue_.begin(), queue_.end());
     if (queue_.empty()) {
         note(PlaybackFailure::Protocol, unplayableScheme_);
@@ -236,13 +261,14 @@ PlaybackStep StreamResolution::begin() {
     return next();
 }
 
-std::vector<StreamResolution::Candidate> StreamResolution::candidatesFor(std::string_view url,
-                                                                         int32_t depth) {
+std::vector<StreamResolution::Candidate> StreamResolution::candidatesFor(
+    std::string_view url, const StreamHeaders& headers, int32_t depth) {
     std::vector<Candidate> out;
     const std::string scheme = schemeOf(url);
     for (std::string& playable : playableAddresses(url)) {
         Candidate candidate;
         candidate.url = std::move(playable);
+        candidate.headers = headers;
         candidate.depth = depth;
         if (scheme != "http" && scheme != "https") {
             candidate.fallbackFor = scheme;
@@ -272,7 +298,7 @@ PlaybackStep StreamResolution::next() {
         }
         ++fetches_;
         current_ = std::move(candidate);
-        return PlaybackStep{PlaybackStep::Action::Fetch, current_.url, {}, 0};
+        return PlaybackStep{PlaybackStep::Action::Fetch, current_.url, {}, 0, current_.headers};
     }
     if (failure_.empty()) {
         note(PlaybackFailure::NoPlayable);
@@ -280,10 +306,11 @@ PlaybackStep StreamResolution::next() {
     return fail(failure_);
 }
 
-PlaybackStep StreamResolution::play(std::string url) {
-    playing_ = std::move(url);
+PlaybackStep StreamResolution::play(const Candidate& candidate) {
+    playing_ = candidate.url;
+    playingHeaders_ = candidate.headers;
     reopenings_ = 0;
-    return PlaybackStep{PlaybackStep::Action::Play, playing_, {}, 0};
+    return PlaybackStep{PlaybackStep::Action::Play, playing_, {}, 0, playingHeaders_};
 }
 
 PlaybackStep StreamResolution::fail(std::string line) {
@@ -291,7 +318,7 @@ PlaybackStep StreamResolution::fail(std::string line) {
     titles_.reset();
     titlesOpen_ = false;
     tell(&PlaybackListener::streamFailed);
-    return PlaybackStep{PlaybackStep::Action::Fail, address_, std::move(line), 0};
+    return PlaybackStep{PlaybackStep::Action::Fail, address_, std::move(line), 0, {}};
 }
 
 PlaybackStep StreamResolution::redirected(const FetchResult& result) {
@@ -326,7 +353,8 @@ PlaybackStep StreamResolution::fetched(const FetchResult& result) {
     // A variant read on behalf of a multi-variant HLS playlist: unless it is refused, the
     // playlist plays, whatever came of the variant (the media element has its own ways).
     if (!current_.hlsPlaylist.empty()) {
-        const std::string playlist = current_.hlsPlaylist;
+        Candidate playlist = current_;
+        playlist.url = std::exchange(playlist.hlsPlaylist, {});
         if (result.outcome == FetchOutcome::Answered &&
             refuseHls(readHlsHead(result.bytes, current_.url))) {
             return next();
@@ -367,7 +395,7 @@ PlaybackStep StreamResolution::fetched(const FetchResult& result) {
         case PlaylistKind::Stream:
             formatName_ = formatName(result.bytes, result.contentType);
             icy_ = result.icy;
-            return play(current_.url);
+            return play(current_);
         case PlaylistKind::Hls: {
             formatName_.clear();
             icy_ = false;
@@ -384,7 +412,7 @@ PlaybackStep StreamResolution::fetched(const FetchResult& result) {
                 queue_.push_back(std::move(variant));
                 return next();
             }
-            return play(current_.url);
+            return play(current_);
         }
         case PlaylistKind::Html:
             if (!current_.shoutcastRetry) {
@@ -407,14 +435,21 @@ PlaybackStep StreamResolution::fetched(const FetchResult& result) {
     std::vector<Candidate> entries;
     unplayableScheme_.clear();
     for (const PlaylistEntry& entry : playlist.entries) {
-        std::vector<Candidate> more = candidatesFor(entry.url, current_.depth + 1);
+        // An entry without headers of its own asks for those of the playlist that names it.
+        StreamHeaders headers = keptHeaders(entry.headers);
+        if (headers == StreamHeaders{}) {
+            headers = current_.headers;
+        }
+        std::vector<Candidate> more = candidatesFor(entry.url, headers, current_.depth + 1);
         entries.insert(entries.end(), more.begin(), more.end());
     }
     if (entries.empty()) {
-        if (unplayableScheme_.empty()) {
-            note(PlaybackFailure::NoPlayable);
-        } else {
+        if (!unplayableScheme_.empty()) {
             note(PlaybackFailure::Protocol, unplayableScheme_);
+        } else if (playlist.entries.empty() && playlist.localFiles > 0) {
+            note(PlaybackFailure::LocalFiles);
+        } else {
+            note(PlaybackFailure::NoPlayable);
         }
     }
     queue_.insert(queue_.end(), entries.rbegin(), entries.rend());
@@ -460,7 +495,8 @@ PlaybackStep StreamResolution::mediaReported(const MediaReport& report) {
             tell(&PlaybackListener::streamPlaying);
             if (icy_ && !titlesOpen_) {
                 titlesOpen_ = true;
-                return PlaybackStep{PlaybackStep::Action::ReadTitles, playing_, {}, 0};
+                return PlaybackStep{
+                    PlaybackStep::Action::ReadTitles, playing_, {}, 0, playingHeaders_};
             }
             return {};
         case MediaEvent::Paused:
@@ -469,7 +505,7 @@ PlaybackStep StreamResolution::mediaReported(const MediaReport& report) {
             if (titlesOpen_) {
                 titlesOpen_ = false;
                 titles_.reset();
-                return PlaybackStep{PlaybackStep::Action::EndTitles, {}, {}, 0};
+                return PlaybackStep{PlaybackStep::Action::EndTitles, {}, {}, 0, {}};
             }
             return {};
         case MediaEvent::NoData:
@@ -505,7 +541,7 @@ PlaybackStep StreamResolution::mediaReported(const MediaReport& report) {
         return fail(failureLine(PlaybackFailure::Stopped));
     }
     const int32_t delay = kReopenDelaysMs[reopenings_++];
-    return PlaybackStep{PlaybackStep::Action::Play, playing_, {}, delay};
+    return PlaybackStep{PlaybackStep::Action::Play, playing_, {}, delay, playingHeaders_};
 }
 
 TitleStep StreamResolution::titlesAnswered(const FetchResult& head) {
