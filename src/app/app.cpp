@@ -27,6 +27,7 @@ App::App(WindowLayer& layer)
       pump_(layer.events()),
       launcher_(layer.launcher()),
       faults_(layer.faults()) {
+    media = std::make_shared<MediaSession>(layer.mediaControls());
     layer_.attach(*this);
 }
 
@@ -70,6 +71,7 @@ bool App::startUp() {
     showWelcomePage(windows_, *this, pump_);
     loadCatalog(catalog, windows_, launcher_);
     playerVersion = loadSettings();
+    media->setRowCount(catalog.shownChannels.size());
     return true;
 }
 
@@ -80,6 +82,12 @@ void App::runEventLoop() {
 }
 
 bool App::step() {
+    const bool going = takeEvents();
+    media->setRowCount(catalog.shownChannels.size());
+    return going;
+}
+
+bool App::takeEvents() {
     if (queue.hasQueued()) {
         return routeEvent(queue.takeQueued());
     }
@@ -118,6 +126,8 @@ bool App::routeEvent(const Event& event) {
         case EventKind::ControlEvent:
             dispatchControlEvent(event.id, event.action);
             return true;
+        case EventKind::MediaCommand:
+            return !dispatchMediaCommand(static_cast<MediaCommand>(event.id), event.value);
         case EventKind::None:
             break;
     }
@@ -168,6 +178,10 @@ void App::menuCommand(int32_t command) {
 
 void App::controlEvent(int32_t control, ControlAction action) {
     queue.deliver(controlEventOf(control, action));
+}
+
+void App::mediaCommand(MediaCommand command, double value) {
+    queue.deliver(mediaCommandEvent(static_cast<int32_t>(command), value));
 }
 
 void App::headerClicked(int32_t column) {

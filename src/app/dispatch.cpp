@@ -48,7 +48,7 @@ bool App::dispatchMenuCommand(int32_t command) {
             // The pop-up menus appear only over a selected row; a selection that has gone since
             // is left alone.
             if (selectedChannelRow() >= 0) {
-                watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_);
+                watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_, media);
             }
             return false;
         case kCmdFavorite: {
@@ -95,7 +95,7 @@ void App::dispatchControlEvent(int32_t control, ControlAction action) {
             // Only mouse double clicks and right clicks on a selected row are acted upon.
             if (action == ControlAction::DoubleClick) {
                 if (selectedChannelRow() >= 0) {
-                    watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_);
+                    watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_, media);
                 }
             } else if (action == ControlAction::RightClick) {
                 if (selectedChannelRow() >= 0) {

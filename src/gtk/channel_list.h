@@ -30,6 +30,7 @@ public:
     void rowRemoved(const ListRows& rows, int32_t row) override;
     void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override;
+    void selectRow(int32_t row) override;
 
     // The widget placed in the window (the scrolled window with its sunken frame).
     Gtk::Widget& widget() { return scroller_; }
@@ -59,7 +60,6 @@ private:
     bool findFrom(int32_t startRow);
     void showSearch();
     void hideSearch();
-    void selectRow(int32_t row);
     static void renderCell(GtkTreeViewColumn* column, GtkCellRenderer* cell, GtkTreeModel* model,
                            GtkTreeIter* iter, gpointer data);
 

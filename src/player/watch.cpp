@@ -37,7 +37,8 @@ void showWelcomePage(WindowUi& windows, EventDrain& drain, EventPump& pump) {
 }
 
 void watchSelectedChannel(Catalog& catalog, WindowUi& windows, int8_t playerVersion,
-                          EventDrain& drain, EventPump& pump) {
+                          EventDrain& drain, EventPump& pump,
+                          std::weak_ptr<PlaybackListener> listener) {
     const int32_t selected = windows.channelList().selectedRow();
     std::vector<Channel>& shown = catalog.shownChannels;
     if (selected < 0 || selected >= static_cast<int32_t>(shown.size())) {
@@ -62,8 +63,11 @@ void watchSelectedChannel(Catalog& catalog, WindowUi& windows, int8_t playerVers
     const std::string name(channel.name());
     const std::string page = playerPage(channel.streamUrl(), playerVersion);
 
+    if (std::shared_ptr<PlaybackListener> told = listener.lock()) {
+        told->watching(channel);
+    }
     if (WebView* view = windows.webView()) {
-        view->hostStream(std::make_unique<StreamResolution>(channel.streamUrl()));
+        view->hostStream(std::make_unique<StreamResolution>(channel.streamUrl(), listener));
     }
     if (writeWebViewDocument(windows.webView(), page, drain, pump) == 0) {
         windows.showMessage(kWriteFailedTitle, kWriteFailedText, MessageIcon::Plain,

@@ -18,6 +18,7 @@ public:
     void rowRemoved(const ListRows& rows, int32_t row) override;
     void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override;
+    void selectRow(int32_t row) override;
 
     // Gives a list view just made its columns and the program's own handling of its messages.
     void adopt(HWND list);
