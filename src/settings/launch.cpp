@@ -38,6 +38,48 @@ bool hasUnsafeByte(std::string_view address) {
 
 }  // namespace
 
+std::vector<std::string> lookupPaths(std::string_view name, LookupKind kind,
+                                     const LookupPlaces& places) {
+    if (name.empty()) {
+        return {};
+    }
+    if (name.find(places.folderSeparator) != std::string_view::npos) {
+        return {std::string(name)};
+    }
+    std::vector<std::string> paths;
+    const auto add = [&](std::string_view folder) {
+        if (folder.empty()) {
+            return;
+        }
+        std::string path(folder);
+        if (path.back() != places.folderSeparator) {
+            path += places.folderSeparator;
+        }
+        path += name;
+        paths.push_back(std::move(path));
+    };
+    if (kind != LookupKind::SystemProgram) {
+        add(places.programFolder);
+        add(places.currentFolder);
+    }
+    if (kind != LookupKind::Document) {
+        std::string_view folders = places.searchPath;
+        while (!folders.empty()) {
+            const size_t end = folders.find(places.pathSeparator);
+            const std::string_view folder = folders.substr(0, end);
+            add(folder.empty() ? std::string_view(places.currentFolder) : folder);
+            if (end == std::string_view::npos) {
+                break;
+            }
+            folders.remove_prefix(end + 1);
+            if (folders.empty()) {
+                add(places.currentFolder);  // a trailing separator: the current folder
+            }
+        }
+    }
+    return paths;
+}
+
 std::string buildCommandLine(std::string_view program, std::string_view parameter) {
     std::string line;
     if (!program.empty() && program.front() == '"') {
