@@ -7,6 +7,7 @@
 #include "gtk/event_pump.h"
 #include "ui/display_text.h"
 #include "ui/ids.h"
+#include "ui/texts.h"
 #include "ui/window_defs.h"
 
 namespace vistrelle::gtk {
@@ -179,7 +180,7 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
         view_.append_column(*column);
         if (Gtk::Widget* button = column->get_button()) {
             button->get_accessible()->set_name(column->get_title());
-            button->get_accessible()->set_description("Sorts the list by this column");
+            button->get_accessible()->set_description(std::string(texts::kColumnHeaderDescription));
         }
         columns_.push_back(column);
     }
@@ -199,13 +200,13 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
     });
     searchEntry_.set_can_focus(false);
     searchEntry_.set_editable(false);
-    searchEntry_.get_accessible()->set_name("Find channel");
+    searchEntry_.get_accessible()->set_name(std::string(texts::kFindChannelName));
     searchEntry_.show();
     searchWindow_.add(searchEntry_);
     searchWindow_.set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
 
-    view_.get_accessible()->set_name("Channel list");
-    view_.get_accessible()->set_description("The channels of the current view");
+    view_.get_accessible()->set_name(std::string(texts::kChannelListName));
+    view_.get_accessible()->set_description(std::string(texts::kChannelListDescription));
     view_.show();
 }
 

@@ -26,7 +26,6 @@ inline constexpr size_t kMaxFetches = 20;
 inline constexpr int32_t kReopenDelaysMs[] = {1000, 2000, 4000};
 // The welcome page's text colour.
 inline constexpr std::string_view kFailureColour = "#0044C1";
-inline constexpr std::string_view kFailurePrefix = "Cannot play this stream: ";
 
 enum class PlaybackFailure {
     Unreachable,
@@ -40,7 +39,7 @@ enum class PlaybackFailure {
     Stopped,     // a live stream that could not be reopened
 };
 
-// The whole line: kFailurePrefix and the reason in plain words.
+// The whole line: texts::kCannotPlay and the reason in plain words.
 std::string failureLine(PlaybackFailure failure, std::string_view detail = {});
 
 // The name of a media format that cannot be played here, from the first bytes of the stream and

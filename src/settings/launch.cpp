@@ -1,6 +1,6 @@
 #include "settings/launch.h"
 
-#include "ui/ids.h"
+#include "ui/texts.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle {
@@ -128,6 +128,15 @@ int32_t runUpdater(Launcher& launcher, std::string_view parameter, bool wait) {
     return launchProgram(launcher, launcher.updaterProgram(), parameter, std::string_view(), wait);
 }
 
+bool startUpdaterOrWarn(WindowUi& windows, Launcher& launcher, std::string_view parameter,
+                        bool wait) {
+    if (runUpdater(launcher, parameter, wait) == 0) {
+        showMessage(windows, texts::kUpdaterNotFound);
+        return false;
+    }
+    return true;
+}
+
 std::string webAddressFor(std::string_view address) {
     if (address.empty() || hasUnsafeByte(address)) {
         return std::string();
@@ -154,14 +163,7 @@ void openUrl(Launcher& launcher, std::string_view address) {
 }
 
 void openHelp(WindowUi& windows, Launcher& launcher) {
-    if (!launcher.showHelpFile(kHelpFile)) {
-        windows.showMessage("Info", "Help file was not found!", MessageIcon::Information,
-                            MessageButtons::Ok);
-        return;
-    }
-    windows.showMessage("Info",
-                        "This is an old version of the help file, a new will be coming soon!",
-                        MessageIcon::Information, MessageButtons::Ok);
+    showMessage(windows, launcher.showHelpFile(kHelpFile) ? texts::kOldHelp : texts::kHelpNotFound);
 }
 
 }  // namespace vistrelle

@@ -42,6 +42,10 @@ std::vector<std::string> lookupPaths(std::string_view name, LookupKind kind,
 int32_t launchProgram(Launcher& launcher, std::string_view program, std::string_view parameter,
                       std::string_view workingDir, bool wait);
 int32_t runUpdater(Launcher& launcher, std::string_view parameter, bool wait);
+// Starts the updater; when nothing could be started, says so ("Channel updater not found!").
+// True when it was started (and, with `wait`, has ended).
+bool startUpdaterOrWarn(WindowUi& windows, Launcher& launcher, std::string_view parameter,
+                        bool wait);
 
 // The address the desktop may be handed for a homepage or web page, or empty when it is not a
 // web address: http:// or https:// (any case), or a bare address starting with "www."
