@@ -441,21 +441,27 @@ void GtkChannelList::showSearch(bool notFound) {
         style->remove_class(GTK_STYLE_CLASS_ERROR);
     }
     if (!searchShown()) {
-        // Below the list, at its right edge, as the tree view places its own search entry.
-        if (auto* toplevel = dynamic_cast<Gtk::Window*>(view_.get_toplevel())) {
-            searchWindow_.set_transient_for(*toplevel);
-        }
+        // Below the list, at its right edge, as the tree view places its own search entry. The
+        // list's own corner on the screen: its window's origin is that of the area it sits in.
         int x = 0;
         int y = 0;
-        if (Glib::RefPtr<Gdk::Window> window = scroller_.get_window()) {
-            window->get_origin(x, y);
+        if (auto* toplevel = dynamic_cast<Gtk::Window*>(view_.get_toplevel())) {
+            searchWindow_.set_transient_for(*toplevel);
+            int left = 0;
+            int top = 0;
+            if (Glib::RefPtr<Gdk::Window> window = toplevel->get_window()) {
+                window->get_origin(x, y);
+            }
+            if (scroller_.translate_coordinates(*toplevel, 0, 0, left, top)) {
+                x += left;
+                y += top;
+            }
         }
-        const Gtk::Allocation area = scroller_.get_allocation();
         int width = 0;
         int unused = 0;
         searchWindow_.get_preferred_width(unused, width);
-        searchWindow_.move(x + area.get_x() + area.get_width() - width,
-                           y + area.get_y() + area.get_height());
+        searchWindow_.move(x + scroller_.get_allocated_width() - width,
+                           y + scroller_.get_allocated_height());
         searchWindow_.show();
     }
     // The search ends by itself a while after its last key: so does the entry.

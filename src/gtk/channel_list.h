@@ -51,6 +51,7 @@ public:
     // list.
     bool searchShown() const { return searchWindow_.get_visible(); }
     const Gtk::Entry& searchEntry() const { return searchEntry_; }
+    Gtk::Window& searchWindow() { return searchWindow_; }
     // True while the entry shows that no row starts with its text.
     bool searchNotFound() const;
 

@@ -4,6 +4,7 @@
 
 #include "fake/type_ahead_steps.h"
 #include "gtk_fixture.h"
+#include "ui/ids.h"
 
 namespace vistrelle::gtk::testing {
 namespace {
@@ -105,6 +106,21 @@ protected:
         GtkAppTest::SetUp();
         start(vistrelle::testing::kTypeAheadCatalogue);
     }
+    // The entry sits below the list, within the main window's width.
+    void expectEntryOnTheWindow() {
+        Gtk::Window& entry = layer->list().searchWindow();
+        int left = 0;
+        int top = 0;
+        int width = 0;
+        int height = 0;
+        entry.get_position(left, top);
+        entry.get_size(width, height);
+        const Rect frame = layer->ui().windowFrame(kMainWindow);
+        EXPECT_GE(left, frame.left);
+        EXPECT_LE(left + width, frame.left + frame.width);
+        EXPECT_GT(top, frame.top + frame.height / 2);
+        EXPECT_LE(top, frame.top + frame.height);
+    }
 };
 
 TEST_F(TypeAheadWalkTest, TheSameKeysSelectTheSameRowsAsOnEveryLayer) {
@@ -143,6 +159,7 @@ TEST_F(TypeAheadWalkTest, TheSameKeysSelectTheSameRowsAsOnEveryLayer) {
         if (step.searching) {
             EXPECT_EQ(entryText(), step.text);
             EXPECT_EQ(list.searchNotFound(), step.notFound);
+            expectEntryOnTheWindow();
         }
     }
 }
