@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "gtk/stream_server.h"
 #include "gtk/loop_pump.h"
+#include "gtk/test_media.h"
 #include "gtk/web_view.h"
 #include "player/pages.h"
 #include "player/playback.h"
@@ -95,9 +95,10 @@ int main() {
         std::printf("gst-launch-1.0 could not make the media\n");
         return 1;
     }
-    gtk::testing::MediaServer server;
-    server.add("/outer.m3u", "audio/x-mpegurl", "#EXTM3U\n{base}/inner.pls\n");
-    server.add("/inner.pls", "audio/x-scpls", "[playlist]\nNumberOfEntries=1\nFile1=/tone.ogg\n");
+    testing::LoopbackServer server;
+    server.serveFolder("", gtk::testing::testMediaFolder());
+    server.serve("/outer.m3u", {200, "#EXTM3U\n" + server.url("/inner.pls\n")});
+    server.serve("/inner.pls", {200, "[playlist]\nNumberOfEntries=1\nFile1=/tone.ogg\n"});
     Gtk::Window window;
     window.set_default_size(480, 360);
     auto bench = std::make_unique<Bench>();

@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/loopback_server.h"
 #include "updater/console.h"
-#include "updater/loopback_server.h"  // the tests' loopback server
 #include "updater/run.h"
 #include "updater/texts.h"
 #include "updater_net/curl_network.h"

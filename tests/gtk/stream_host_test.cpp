@@ -18,7 +18,7 @@
 #include "player/pages.h"
 #include "player/playback.h"
 #include "player/web_writer.h"
-#include "stream_server.h"
+#include "test_media.h"
 
 namespace vistrelle::gtk {
 namespace {
@@ -26,6 +26,8 @@ namespace {
 using testing::iterateMainLoopUntil;
 
 using testing::LoopPump;
+using vistrelle::testing::Request;
+using vistrelle::testing::Response;
 
 class StreamHostTest : public ::testing::Test {
 protected:
@@ -60,11 +62,22 @@ protected:
              "<asx version='3.0'><entry><ref href='rtsp://127.0.0.1/live'/></entry></asx>"},
             {"/empty.pls", "text/plain", "[playlist]\nNumberOfEntries=0\n"},
             {"/sc", "text/html", "<html><body><h1>Stream status</h1></body></html>"},
-            {"/sc/;", "audio/mpeg", "@/tone.mp3"}};
+            {"/icy.pls", "audio/x-scpls", "[playlist]\nFile1={base}/icy\n"},
+            {"/home.m3u", "audio/x-mpegurl", "#EXTM3U\n/home/anna/a.mp3\nC:\\Music\\b.mp3\n"},
+            {"/iptv.m3u", "audio/x-mpegurl",
+             "#EXTM3U\n====tones====\n#EXTINF-1,Tone\n"
+             "{base}/tone.mp3|User-Agent=Tuner/2.0&Referer={base}/guide\n"}};
         for (const auto& [path, type, body] : kPlaylists) {
-            server.add(path, type, body);
+            std::string text = body;
+            for (size_t at; (at = text.find("{base}")) != std::string::npos;) {
+                text.replace(at, 6, server.base());
+            }
+            server.serve(path, Response{200, text, type});
         }
-        server.add("/icy.pls", "audio/x-scpls", "[playlist]\nFile1=" + icy.url() + "\n");
+        server.serveFolder("", testing::testMediaFolder());
+        server.serve("/sc/;", Response::fromFile(testing::testMediaFolder() + "/tone.mp3"));
+        server.serve("/icy", [](const Request& request) { return testing::icyStation(request); });
+        server.serve("/hang", Response::hanging());
     }
     ~StreamHostTest() override {
         if (web) {
@@ -120,12 +133,11 @@ protected:
     std::unique_ptr<GtkWebView> web = std::make_unique<GtkWebView>();
     Gtk::Window window;
     LoopPump pump;
-    testing::MediaServer server;
-    testing::IcyServer icy;
+    vistrelle::testing::LoopbackServer server;
 };
 
-// A channel's address: on the media server, "icy" for the ICY server, "refused" for a port
-// where nothing listens, or as written when it has a scheme. It plays (the media element gets
+// A channel's address: on the loopback server ("/icy" is a live ICY station), "refused" for a
+// port where nothing listens, or as written when it has a scheme. It plays (the media element gets
 // an address ending in `playing`) or shows the failure line.
 struct StreamCase {
     const char* name;
@@ -141,8 +153,9 @@ TEST_P(StreamTest, MediaTimeAdvancesOrTheFailureNamesItsReason) {
     const StreamCase& c = GetParam();
     const std::string path = c.path;
     const std::string address =
-        path == "icy"       ? icy.url()
-        : path == "refused" ? "http://127.0.0.1:" + std::to_string(testing::closedPort()) + "/live"
+        path == "refused"
+            ? "http://127.0.0.1:" + std::to_string(vistrelle::testing::unusedLoopbackPort()) +
+                  "/live"
         : path.find("://") != std::string::npos ? path
                                                 : server.url(path);
     if (c.playing == nullptr) {
@@ -170,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"Mp3", "/tone.mp3", "/tone.mp3"},
                       StreamCase{"WebM", "/clip.webm", "/clip.webm"},
                       StreamCase{"Hls", "/hls/index.m3u8", "/hls/index.m3u8"},
-                      StreamCase{"IcyLive", "icy", "/"},
+                      StreamCase{"IcyLive", "/icy", "/icy"},
                       StreamCase{"Pls", "/radio.pls", "/tone.mp3"},
                       StreamCase{"M3uRelative", "/radio.m3u", "/tone.ogg"},
                       StreamCase{"AsxAsOctetStream", "/tv.asx", "/clip.webm?a=1&b=2"},
@@ -178,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"Xspf", "/radio.xspf", "/tone.mp3"},
                       StreamCase{"M3uOfHls", "/tv.m3u", "/hls/index.m3u8"},
                       StreamCase{"TwoLevels", "/outer.m3u", "/tone.ogg"},
-                      StreamCase{"IcyThroughPls", "/icy.pls", "/"},
+                      StreamCase{"IcyThroughPls", "/icy.pls", "/icy"},
                       StreamCase{"ShoutcastStatusPage", "/sc", "/sc/;"},
                       StreamCase{"NotFound", "/missing.mp3", nullptr, HttpError, "404 Not Found"},
                       StreamCase{"Refused", "refused", nullptr, Unreachable},
@@ -186,6 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"RtspOnlyPlaylist", "/rtsp.asx", nullptr, Protocol, "rtsp"},
                       StreamCase{"PlaylistLoop", "/loop-a.m3u", nullptr, Loop},
                       StreamCase{"EmptyPlaylist", "/empty.pls", nullptr, NoPlayable},
+                      StreamCase{"LocalFilesOnly", "/home.m3u", nullptr, LocalFiles},
                       StreamCase{"RtmpAddress", "rtmp://127.0.0.1/live", nullptr, Protocol, "rtmp"},
                       // Markup in the address is shown as text.
                       StreamCase{"MarkupInAddress", "/<b>x</b>&amp;'\".mp3", nullptr, Protocol}),
@@ -194,31 +208,57 @@ INSTANTIATE_TEST_SUITE_P(
 // The second watch stops the first stream and keeps its volume; every request of the
 // playlists and the stream carries the program's user agent.
 TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStreamAndKeepsTheVolume) {
-    watch(icy.url());
+    watch(server.url("/icy"));
     ASSERT_TRUE(plays());
-    ASSERT_EQ(icy.open(), 1);
+    ASSERT_EQ(server.open("/icy"), 1u);
     evaluate("document.querySelector('video').volume = 0.25; true");
     const gint64 until = g_get_monotonic_time() + 300000;
     iterateMainLoopUntil([until] { return g_get_monotonic_time() > until; });
     watch(server.url("/outer.m3u"));
-    EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.open() == 0; }));
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.open("/icy") == 0; }));
     ASSERT_TRUE(plays());
     EXPECT_EQ(evaluate("document.querySelectorAll('video').length"), "1");
     EXPECT_EQ(evaluate("document.querySelector('video').volume"), "0.25");
     for (const char* path : {"/outer.m3u", "/inner.pls", "/tone.ogg"}) {
-        EXPECT_EQ(server.agents(path), std::set<std::string>{"Vistrelle/1.0"}) << path;
+        std::set<std::string> agents;
+        for (const Request& request : server.requests(path)) {
+            agents.insert(request.header("User-Agent"));
+        }
+        EXPECT_EQ(agents, std::set<std::string>{"Vistrelle/1.0"}) << path;
     }
+}
+
+// An IPTV entry's user agent goes with the program's fetch and the media element's request,
+// its Referer with the fetch; the next channel has the program's own again.
+TEST_F(StreamHostTest, AnIptvEntryPlaysWithTheHeadersItAsksFor) {
+    watch(server.url("/iptv.m3u"));
+    ASSERT_TRUE(plays()) << failureText();
+    EXPECT_TRUE(evaluate("document.querySelector('video').src").ends_with("/tone.mp3"));
+    // The values of one header in the requests for a path.
+    const auto sent = [this](const std::string& path, const std::string& header) {
+        std::set<std::string> values;
+        for (const Request& request : server.requests(path)) {
+            values.insert(request.header(header));
+        }
+        return values;
+    };
+    EXPECT_EQ(sent("/iptv.m3u", "User-Agent"), std::set<std::string>{"Vistrelle/1.0"});
+    EXPECT_EQ(sent("/tone.mp3", "User-Agent"), std::set<std::string>{"Tuner/2.0"});
+    EXPECT_TRUE(sent("/tone.mp3", "Referer").contains(server.url("/guide")));
+    watch(server.url("/tone.ogg"));
+    ASSERT_TRUE(plays());
+    EXPECT_EQ(sent("/tone.ogg", "User-Agent"), std::set<std::string>{"Vistrelle/1.0"});
 }
 
 // A live stream that ends is reopened; closing the view (as at Exit) stops it.
 TEST_F(StreamHostTest, ALiveStreamThatEndsIsReopenedAndClosingTheViewStopsIt) {
-    watch(icy.url());
+    watch(server.url("/icy"));
     ASSERT_TRUE(plays());
     evaluate("document.querySelector('video').dispatchEvent(new Event('ended')); true");
-    EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.connections() >= 2; }));
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.count("/icy") >= 2; }));
     window.remove();
     web.reset();
-    EXPECT_TRUE(iterateMainLoopUntil([this] { return icy.open() == 0; }));
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.open("/icy") == 0; }));
 }
 
 TEST_F(StreamHostTest, TheWindowKeepsHandlingEventsWhileAnAddressResolves) {
