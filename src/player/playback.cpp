@@ -99,7 +99,7 @@ std::string failureLine(PlaybackFailure failure, std::string_view detail) {
             line += texts::kStreamStopped;
             break;
         case PlaybackFailure::LocalFiles:
-            line += "the playlist names only files on another computer";
+            line += texts::kOnlyLocalFiles;
             break;
     }
     return line;

@@ -135,6 +135,8 @@ inline constexpr std::string_view kPlaylistLoop = "the playlists refer to each o
 inline constexpr std::string_view kPlaylistsNestedBeyond = "the playlists are nested more than ";
 inline constexpr std::string_view kDeep = " deep";
 inline constexpr std::string_view kStreamStopped = "the stream stopped and could not be reopened";
+inline constexpr std::string_view kOnlyLocalFiles =
+    "the playlist names only files on another computer";
 
 // --- The help window
 
