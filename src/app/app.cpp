@@ -5,6 +5,7 @@
 #include "settings/launch.h"
 #include "settings/settings.h"
 #include "ui/ids.h"
+#include "ui/texts.h"
 
 namespace vistrelle {
 
@@ -64,8 +65,7 @@ bool App::startUp() {
     faults_.install(&reportFault);
     resetState();
     if (!buildMainWindow()) {
-        windows_.showMessage("Warning!", "Error opening window!", MessageIcon::Warning,
-                             MessageButtons::Ok);
+        showMessage(windows_, texts::kWindowNotOpened);
         return false;
     }
     showWelcomePage(windows_, *this, pump_);
@@ -156,7 +156,8 @@ void App::showFatalError(uint32_t code) {
     phase = Phase::ShuttingDown;  // a fault saves nothing, whatever comes after it
     fault.faultCount++;
     fault.faultCode = code;
-    faults_.showReport(kFaultTitle, faultReportText(fault), MessageIcon::Plain, MessageButtons::Ok);
+    faults_.showReport(texts::kFaultReportTitle, faultReportText(fault), MessageIcon::Plain,
+                       MessageButtons::Ok);
     endServices();
     faults_.exitProcess(0);
     std::abort();  // exitProcess does not come back

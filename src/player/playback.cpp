@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "player/playlist.h"
+#include "ui/texts.h"
 
 namespace vistrelle {
 
@@ -68,64 +69,65 @@ std::string_view trimmed(std::string_view text) {
 }  // namespace
 
 std::string failureLine(PlaybackFailure failure, std::string_view detail) {
-    std::string line(kFailurePrefix);
+    std::string line(texts::kCannotPlay);
     switch (failure) {
         case PlaybackFailure::Unreachable:
-            line += "the server could not be reached";
+            line += texts::kUnreachable;
             break;
         case PlaybackFailure::NoAnswer:
-            line += "the server did not answer within " + std::to_string(kFetchTimeLimitMs / 1000) +
-                    " s";
+            line += texts::kNoAnswerWithin;
+            line += std::to_string(kFetchTimeLimitMs / 1000) + " s";
             break;
         case PlaybackFailure::HttpError:
-            line += "the server answered with an HTTP error: ";
+            line += texts::kHttpError;
             line += detail;
             break;
         case PlaybackFailure::NoPlayable:
-            line += "the playlist holds no address that can be played here";
+            line += texts::kNoPlayableEntry;
             break;
         case PlaybackFailure::Format:
             if (detail.empty()) {
-                line += "the format of the stream cannot be played here";
+                line += texts::kUnplayableFormat;
             } else {
-                line += "the format ";
+                line += texts::kTheFormat;
                 line += detail;
-                line += " cannot be played here";
+                line += texts::kCannotBePlayedHere;
             }
             break;
         case PlaybackFailure::Protocol:
             if (detail.empty()) {
-                line += "the address is not a valid web address";
+                line += texts::kNotAWebAddress;
             } else {
-                line += "the protocol ";
+                line += texts::kTheProtocol;
                 line += detail;
-                line += ":// cannot be played here";
+                line += texts::kProtocolCannotBePlayed;
             }
             break;
         case PlaybackFailure::Loop:
-            line += "the playlists refer to each other in a loop";
+            line += texts::kPlaylistLoop;
             break;
         case PlaybackFailure::TooDeep:
-            line += "the playlists are nested more than " + std::to_string(kMaxNestedPlaylists) +
-                    " deep";
+            line += texts::kPlaylistsNestedBeyond;
+            line += std::to_string(kMaxNestedPlaylists);
+            line += texts::kDeep;
             break;
         case PlaybackFailure::Stopped:
-            line += "the stream stopped and could not be reopened";
+            line += texts::kStreamStopped;
             break;
         case PlaybackFailure::LocalFiles:
-            line += "the playlist names only files on another computer";
+            line += texts::kOnlyLocalFiles;
             break;
         case PlaybackFailure::ShortTargetDuration:
-            line += "the live HLS playlist gives a target duration below 1 s";
+            line += texts::kShortTargetDuration;
             break;
         case PlaybackFailure::Redirects:
-            line += "too many redirects";
+            line += texts::kTooManyRedirects;
             break;
         case PlaybackFailure::RedirectTarget:
-            line += "a redirect to an address that cannot be played";
+            line += texts::kUnplayableRedirect;
             break;
         case PlaybackFailure::Unresponsive:
-            line += "the player stopped responding";
+            line += texts::kPlayerUnresponsive;
             break;
     }
     return line;

@@ -36,7 +36,6 @@ inline constexpr int32_t kReopenDelaysMs[] = {1000, 2000, 4000};
 inline constexpr std::string_view kFailureColour = "#0044C1";
 // The song title under the player: light on the page's black.
 inline constexpr std::string_view kTitleColour = "#E8E8E8";
-inline constexpr std::string_view kFailurePrefix = "Cannot play this stream: ";
 
 enum class PlaybackFailure {
     Unreachable,
@@ -55,7 +54,7 @@ enum class PlaybackFailure {
     Unresponsive,         // the player stopped answering
 };
 
-// The whole line: kFailurePrefix and the reason in plain words.
+// The whole line: texts::kCannotPlay and the reason in plain words.
 std::string failureLine(PlaybackFailure failure, std::string_view detail = {});
 
 // The name of a media format that cannot be played here, from the first bytes of the stream and

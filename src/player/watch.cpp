@@ -9,15 +9,12 @@
 #include "player/pages.h"
 #include "player/playback.h"
 #include "player/web_writer.h"
+#include "ui/texts.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle {
 
 namespace {
-
-constexpr std::string_view kWriteFailedTitle = "Error!";
-constexpr std::string_view kWriteFailedText = "Error changing webgadget content";
-constexpr std::string_view kNowWatching = " Now watching: ";
 
 // Gives every column of `row` this background and tells channelList; rows that do not exist
 // are left alone.
@@ -70,10 +67,9 @@ void watchSelectedChannel(Catalog& catalog, WindowUi& windows, int8_t playerVers
         view->hostStream(std::make_unique<StreamResolution>(channel.streamUrl(), listener));
     }
     if (writeWebViewDocument(windows.webView(), page, drain, pump) == 0) {
-        windows.showMessage(kWriteFailedTitle, kWriteFailedText, MessageIcon::Plain,
-                            MessageButtons::Ok);
+        showMessage(windows, texts::kPageNotWritten);
     }
-    windows.setStatusText(std::string(kNowWatching) + name);
+    windows.setStatusText(std::string(texts::kNowWatching) + name);
 }
 
 }  // namespace vistrelle
