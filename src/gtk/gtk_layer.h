@@ -12,6 +12,7 @@
 #include "gtk/faults.h"
 #include "gtk/launcher.h"
 #include "gtk/main_window.h"
+#include "gtk/media_bus.h"
 #include "gtk/search_field.h"
 #include "gtk/web_view.h"
 #include "ui/window_layer.h"
@@ -97,8 +98,10 @@ public:
     EventPump& events() override { return pump_; }
     Launcher& launcher() override { return launcher_; }
     FaultHook& faults() override { return faults_; }
+    MediaControlsUi* mediaControls() override { return mediaBus_.get(); }
 
     GtkWindowUi& ui() { return *windows_; }
+    MediaBus& mediaBus() { return *mediaBus_; }
     GtkEventPump& pump() { return pump_; }
     GtkChannelList& list() { return list_; }
     GtkCountrySelector& selector() { return selector_; }
@@ -117,6 +120,7 @@ private:
     GtkCountrySelector selector_{router_};
     GtkSearchField search_{router_};
     std::unique_ptr<GtkWindowUi> windows_;
+    std::unique_ptr<MediaBus> mediaBus_;
 };
 
 // The look of the program's windows: the compact metrics its pixel layout was made for.
