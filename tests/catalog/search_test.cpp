@@ -57,31 +57,23 @@ TEST(SearchWords, EveryWordIsFoundInOneOfTheTextsLetterCaseIgnored) {
 TEST(SearchWords, FindsAWordAtEveryPlaceOfALongText) {
     // The bytes are compared eight at a time: a word at any place, by any neighbours.
     const SearchWords jazz("jazz");
-    const SearchWords one("1");
     for (size_t before = 0; before < 24; ++before) {
-        for (const char* neighbour : {"x", "J", "\x01", "@", "\xE9"}) {
-            std::string padding;
-            for (size_t i = 0; i < before; ++i) {
-                padding += neighbour;
-            }
+        for (char neighbour : {'x', 'J', '\x01', '@', '\xE9'}) {
+            const std::string padding(before, neighbour);
             EXPECT_TRUE(jazz.foundIn("", padding + "JaZz" + padding, "")) << before << neighbour;
             EXPECT_FALSE(jazz.foundIn(padding + "Jaz" + padding, "", "")) << before << neighbour;
-            EXPECT_TRUE(one.foundIn(padding + "1", "", "")) << before << neighbour;
+            EXPECT_TRUE(SearchWords("1").foundIn(padding + "1", "", "")) << before << neighbour;
         }
     }
 }
 
 TEST(SearchWords, WordsAreASetAndNoWordsNarrowNothing) {
-    EXPECT_TRUE(SearchWords("").empty());
     EXPECT_TRUE(SearchWords(std::string(100000, ' ')).empty());
     EXPECT_FALSE(SearchWords(".").empty());
     EXPECT_EQ(SearchWords("jazz paris"), SearchWords("  PARIS Jazz jazz "));
     EXPECT_FALSE(SearchWords("jazz paris") == SearchWords("jazz"));
-
     // A text of 100,000 characters: one word longer than any text, or one word repeated.
-    const SearchWords longWord(std::string(100000, 'a'));
-    EXPECT_FALSE(longWord.empty());
-    EXPECT_FALSE(longWord.foundIn("aaaa", "aaaa", "aaaa"));
+    EXPECT_FALSE(SearchWords(std::string(100000, 'a')).foundIn("aaaa", "aaaa", "aaaa"));
     std::string repeated;
     for (int i = 0; i < 50000; ++i) {
         repeated += "a ";

@@ -748,11 +748,6 @@ TEST_F(ProgramTest, TypedWordsNarrowTheRowsAndTheKeysReachTheSearchField) {
     HWND field = GetDlgItem(main_, 5);
     ASSERT_TRUE(field);
     EXPECT_EQ(windowText(GetDlgItem(main_, 4)), "&Search:");
-    RECT at{};
-    GetWindowRect(field, &at);
-    MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&at), 2);
-    EXPECT_EQ(at.left, 339);
-    EXPECT_EQ(at.bottom, 295);  // where the browser ends
 
     makeForeground(main_);
     ASSERT_TRUE(typeKeys({VK_CONTROL, 'F'}));
@@ -769,6 +764,11 @@ TEST_F(ProgramTest, TypedWordsNarrowTheRowsAndTheKeysReachTheSearchField) {
     for (WORD key : {WORD{'O'}, WORD{VK_SPACE}, WORD{'A'}})
         ASSERT_TRUE(typeKeys({key}));
     EXPECT_TRUE(rowsAre({"Donau Info", "Alpen TV", "Fjord Radio"})) << windowText(field);
+    // Pasted texts: 100,000 characters find nothing at once, only spaces narrow nothing.
+    SetWindowTextW(field, std::wstring(100000, L'j').c_str());
+    EXPECT_TRUE(rowsAre({}));
+    SetWindowTextW(field, std::wstring(100000, L' ').c_str());
+    EXPECT_TRUE(rowsAre({"Donau Info", "Alpen TV", "Fjord Radio", "Bergen Jazz"}));
     EXPECT_EQ(statusText(main_), " 4 channels loaded");
 
     // Shift+Tab goes back to the list, Alt+S (the label's access key) to the field again.
@@ -776,15 +776,8 @@ TEST_F(ProgramTest, TypedWordsNarrowTheRowsAndTheKeysReachTheSearchField) {
     ASSERT_TRUE(eventually([&] { return focus() == list_; }));
     ASSERT_TRUE(typeKeys({VK_MENU, 'S'}));
     EXPECT_TRUE(eventually([&] { return focus() == field; })) << "Alt+S";
-
-    // A favourite added from the narrowed rows is the channel its row shows.
-    selectRow(list_, 2);
-    menu(8);
     exitBy(1);
     EXPECT_EQ(finish(), 0);
-    EXPECT_EQ(sandbox.read("favorites.dat"),
-              "Norway|Fjord Radio|128|Music|Coast|http://s.example.org/fjord.m3u|"
-              "http://fjord.example.org/\r\n");
 }
 
 }  // namespace
