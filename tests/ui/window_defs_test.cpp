@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <vector>
 
 #include "ui/ids.h"
@@ -53,15 +52,6 @@ TEST(MessageBoxOwnership, TheActiveWindowOwnsTheBoxAndTheOtherOpenWindowsAreDisa
         const MessageBoxOwnership ownership = messageBoxOwnership(c.windows);
         EXPECT_EQ(ownership.owner, c.owner) << c.what;
         EXPECT_EQ(ownership.disabled, c.disabled) << c.what;
-    }
-}
-
-TEST(AccessKeyOf, TheLetterAfterASingleAmpersandInCapitals) {
-    const std::pair<const char*, char> cases[] = {
-        {"&Search:", 'S'}, {"Fi&nd", 'N'}, {"A && B", 0}, {"&&&x", 'X'}, {"x&", 0}, {"", 0},
-    };
-    for (const auto& [caption, key] : cases) {
-        EXPECT_EQ(accessKeyOf(caption), key) << caption;
     }
 }
 
