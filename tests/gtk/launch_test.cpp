@@ -99,8 +99,9 @@ const MessageBoxCall kQuestion{
     "Info!", "No channels found, do you want to download an updated channel list?", 68};
 const MessageBoxCall kNotFound{"Warning!", "Channel updater not found!", 48};
 
+// The name looked for is the one this build gives the updater.
 TEST_F(LaunchTest, UpdaterNameIsTheLinuxExecutable) {
-    EXPECT_EQ(launcher.updaterProgram(), "channel-updater");
+    EXPECT_EQ(launcher.updaterProgram(), VISTRELLE_UPDATER_FILE_NAME);
 }
 
 TEST_F(LaunchTest, UpdaterFromTheMenuGetsTheHandleAsItsOneArgument) {
