@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
 
 #include <functional>
 #include <memory>
@@ -22,6 +23,13 @@ void initGtk();
 // it did not within a generous 30 seconds.
 bool iterateMainLoopUntil(const std::function<bool()>& done);
 
+// The result of a script run in the page `view` shows, as text ("error: ..." when it failed).
+std::string evaluateScript(WebKitWebView* view, const std::string& script);
+
+// A key press sent to a window, at `time` on the display's clock.
+void pressKey(Gtk::Window& window, guint keyval, GdkModifierType state = GdkModifierType(0),
+              guint32 time = GDK_CURRENT_TIME);
+
 class GtkAppTest : public vistrelle::testing::SandboxTest {
 protected:
     void SetUp() override;
@@ -33,8 +41,10 @@ protected:
     // Steps the program's loop until `done` holds or `timeoutMs` passed; the result of `done`.
     // When the loop ends (Exit, a close request), the shutdown runs at once.
     bool runUntil(const std::function<bool()>& done, int timeoutMs = 10000);
-    // Steps the loop for about `ms` milliseconds.
-    void settle(int ms = 150);
+    // Steps the loop until everything pending has been handled: a marker posted at the lowest
+    // priority runs once the loop has nothing more urgent (events, layout, drawing), and the
+    // program's own queue is empty then. Fails the test, saying so, if that never happens.
+    void settle();
     // Exit through the File menu; true when the program ended.
     bool exitThroughMenu();
 
@@ -49,8 +59,6 @@ protected:
     // Mouse clicks on a row of channelList (in the first column).
     void rightClickRow(int32_t row);
     void doubleClickRow(int32_t row);
-    // A key press sent to a window.
-    void pressKey(Gtk::Window& window, guint keyval, GdkModifierType state = GdkModifierType(0));
     // Answers the next message box with `response` and records its text.
     void answerMessageBox(int response);
 
