@@ -158,4 +158,21 @@ SIZE clientSize(HWND hwnd) {
     return {rect.right, rect.bottom};
 }
 
+PROCESS_INFORMATION startProbe(const std::string& mode) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string commandLine(path);
+    commandLine.resize(commandLine.find_last_of("\\/") + 1);
+    commandLine = "\"" + commandLine + "fault_probe.exe\" " + mode;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        process.hThread = nullptr;
+    }
+    return process;
+}
+
 }  // namespace vistrelle::testing

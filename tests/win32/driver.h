@@ -40,6 +40,13 @@ private:
     std::thread thread_;
 };
 
+// The program built to fault or to end its session on request (fault_probe.exe, beside the
+// tests), and the catalogue of one channel it is started on.
+inline constexpr const char* kProbeCatalogue =
+    "Austria|Donau Info|96|News||http://s.example.org/donau.asx|\r\n";
+// Starts the probe in the current folder with `mode`; its process (to close), or none.
+PROCESS_INFORMATION startProbe(const std::string& mode);
+
 // Polls `condition` until it holds, for at most about a minute; returns its last answer.
 bool eventually(const std::function<bool()>& condition);
 
