@@ -7,7 +7,6 @@
 #include <windows.h>
 // clang-format off
 #include <commctrl.h>
-#include <ole2.h>
 #include <psapi.h>
 // clang-format on
 
@@ -18,8 +17,9 @@
 #include <string>
 
 #include "app/app.h"
-#include "ui/ids.h"
 #include "catalog/catalog.h"
+#include "ui/ids.h"
+#include "win32/process_services.h"
 #include "win32/win32_layer.h"
 
 namespace {
@@ -67,7 +67,7 @@ public:
     double sort(int32_t column) {
         settle();
         const auto start = Clock::now();
-        app_.notification(kHeaderItemClick, column);
+        app_.headerClicked(column);
         paintList();
         return secondsSince(start);
     }
@@ -77,7 +77,7 @@ public:
         SendMessageA(combo_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         settle();
         const auto start = Clock::now();
-        app_.dispatchControlEvent(kCountrySelector, 1);
+        app_.dispatchControlEvent(kCountrySelector, ControlAction::Used);
         paintList();
         return secondsSince(start);
     }
@@ -190,15 +190,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: vistrelle_win32_bench --run <folder>\n");
         return 2;
     }
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC =
-        ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES;
-    InitCommonControlsEx(&controls);
-    const HRESULT ole = OleInitialize(nullptr);
-    const int code = measure(argv[2]);
-    if (SUCCEEDED(ole)) {
-        OleUninitialize();
-    }
-    return code;
+    win32::ProcessServices services;
+    return measure(argv[2]);
 }

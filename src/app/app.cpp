@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "ui/ids.h"
 #include "settings/launch.h"
 #include "settings/settings.h"
+#include "ui/ids.h"
 
 namespace vistrelle {
 
@@ -51,7 +51,6 @@ void App::resetState() {
     listPanelVisible = 1;
     panelWidth = 200;
     playerVersion = 0;
-    lastMessageWParam = 0;
     fault = FaultState{};
     queue.discardAll();
     controlRects = {};
@@ -64,7 +63,8 @@ bool App::startUp() {
     faults_.install(&reportFault);
     resetState();
     if (!buildMainWindow()) {
-        windows_.showMessage("Warning!", "Error opening window!", kMbIconExclamation);
+        windows_.showMessage("Warning!", "Error opening window!", MessageIcon::Warning,
+                             MessageButtons::Ok);
         return false;
     }
     showWelcomePage(windows_, *this, pump_);
@@ -88,15 +88,10 @@ bool App::step() {
     if (queue.hasDelivered()) {
         return routeEvent(queue.takeDelivered());
     }
-    uint32_t wParam = 0;
-    if (!pump_.pumpMessage(true, wParam)) {
-        // The platform has no messages left to give (its connection is gone): end as after Exit,
-        // so that nothing is lost.
+    if (!pump_.dispatchNext(true)) {
+        // The platform has nothing left to give (its connection is gone): end as after Exit, so
+        // that nothing is lost.
         return false;
-    }
-    if (!queue.hasDelivered()) {
-        lastMessageWParam = wParam;
-        return true;
     }
     while (queue.hasDelivered()) {
         if (!routeEvent(queue.takeDelivered())) {
@@ -113,7 +108,7 @@ bool App::routeEvent(const Event& event) {
                 closeAboutWindow();
                 return true;
             }
-            return !isUserClose(lastMessageWParam);
+            return !isUserClose(event);
         case EventKind::SizeChange:
             // The main window is re-laid out whichever window changed size.
             layoutMainWindow();
@@ -121,7 +116,7 @@ bool App::routeEvent(const Event& event) {
         case EventKind::MenuCommand:
             return !dispatchMenuCommand(event.id);
         case EventKind::ControlEvent:
-            dispatchControlEvent(event.id, event.type);
+            dispatchControlEvent(event.id, event.action);
             return true;
         case EventKind::None:
             break;
@@ -151,7 +146,7 @@ void App::showFatalError(uint32_t code) {
     phase = Phase::ShuttingDown;  // a fault saves nothing, whatever comes after it
     fault.faultCount++;
     fault.faultCode = code;
-    faults_.showReport(kFaultTitle, faultReportText(fault), kMbOk);
+    faults_.showReport(kFaultTitle, faultReportText(fault), MessageIcon::Plain, MessageButtons::Ok);
     endServices();
     faults_.exitProcess(0);
     std::abort();  // exitProcess does not come back
@@ -159,8 +154,8 @@ void App::showFatalError(uint32_t code) {
 
 // --- EventSink
 
-void App::closeRequested(int32_t window) {
-    queue.postClose(window);
+void App::closeRequested(int32_t window, CloseSource source) {
+    queue.postClose(window, source);
 }
 
 void App::sizeChanged(int32_t window) {
@@ -171,13 +166,13 @@ void App::menuCommand(int32_t command) {
     queue.deliver(menuCommandEvent(command));
 }
 
-void App::controlEvent(int32_t control, int32_t type) {
-    queue.deliver(controlEventOf(control, type));
+void App::controlEvent(int32_t control, ControlAction action) {
+    queue.deliver(controlEventOf(control, action));
 }
 
-void App::notification(int32_t code, int32_t item) {
-    if (code == kHeaderItemClick && item >= 0 && item < kColumnCount) {
-        sortByColumn(catalog, windows_, item);
+void App::headerClicked(int32_t column) {
+    if (column >= 0 && column < kColumnCount) {
+        sortByColumn(catalog, windows_, column);
     }
 }
 
@@ -208,15 +203,7 @@ void App::sessionEnding(bool displayGone) {
 // --- EventDrain
 
 void App::drainPendingEvents() {
-    uint32_t wParam = 0;
-    for (;;) {
-        size_t delivered = queue.deliveredCount();
-        if (!pump_.pumpMessage(false, wParam)) {
-            break;
-        }
-        if (queue.deliveredCount() == delivered) {
-            lastMessageWParam = wParam;
-        }
+    while (pump_.dispatchNext(false)) {
     }
     queue.discardAll();
 }

@@ -5,11 +5,11 @@
 #include <cstdint>
 
 #include "app/event_queue.h"
-#include "ui/window_defs.h"
-#include "ui/window_layer.h"
 #include "catalog/catalog.h"
 #include "fault/fault_report.h"
 #include "player/web_writer.h"
+#include "ui/window_defs.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle {
 
@@ -37,7 +37,7 @@ public:
     bool routeEvent(const Event& event);
 
     bool dispatchMenuCommand(int32_t command);  // true only for Exit
-    void dispatchControlEvent(int32_t control, int32_t type);
+    void dispatchControlEvent(int32_t control, ControlAction action);
     void visitHomepage();
 
     // MainWindow.
@@ -54,11 +54,11 @@ public:
     [[noreturn]] void showFatalError(uint32_t code);
 
     // EventSink.
-    void closeRequested(int32_t window) override;
+    void closeRequested(int32_t window, CloseSource source) override;
     void sizeChanged(int32_t window) override;
     void menuCommand(int32_t command) override;
-    void controlEvent(int32_t control, int32_t type) override;
-    void notification(int32_t code, int32_t item) override;
+    void controlEvent(int32_t control, ControlAction action) override;
+    void headerClicked(int32_t column) override;
     // The end of the desktop session: during the run, the shutdown's saves and the end of the
     // services; before the run (nothing changed yet), only the end of the services; during a
     // shutdown or a fault report, nothing more. Then the process ends with exit code 0.
@@ -76,7 +76,6 @@ public:
     uint8_t listPanelVisible = 1;
     int32_t panelWidth = 200;
     int8_t playerVersion = 0;
-    uint32_t lastMessageWParam = 0;
     FaultState fault;
     EventQueue queue;
     // Where the program last put each main-window control (ids 0 to 3).

@@ -1,9 +1,9 @@
 // Every menu command and control event, turned into the operation of the part that owns it.
 #include "app/app.h"
-#include "ui/ids.h"
 #include "catalog/channel.h"
 #include "settings/launch.h"
 #include "settings/settings.h"
+#include "ui/ids.h"
 
 namespace vistrelle {
 
@@ -21,7 +21,8 @@ bool App::dispatchMenuCommand(int32_t command) {
             // The updater's one argument: the main window's handle as signed 32-bit decimal.
             std::string handle = decimalText(static_cast<int32_t>(windows_.nativeHandle()));
             if (runUpdater(launcher_, handle, false) == 0) {
-                windows_.showMessage("Warning!", "Channel updater not found!", kMbIconExclamation);
+                windows_.showMessage("Warning!", "Channel updater not found!", MessageIcon::Warning,
+                                     MessageButtons::Ok);
             }
             return false;
         }
@@ -37,7 +38,8 @@ bool App::dispatchMenuCommand(int32_t command) {
             openHelp(windows_, launcher_);
             return false;
         case kCmdCheckForUpdates:
-            windows_.showMessage("Info", "Feature not implemented yet!", kMbIconInformation);
+            windows_.showMessage("Info", "Feature not implemented yet!", MessageIcon::Information,
+                                 MessageButtons::Ok);
             return false;
         case kCmdAbout:
             openAboutWindow();
@@ -77,24 +79,25 @@ void App::visitHomepage() {
     }
     const Channel& channel = catalog.shownChannels[static_cast<size_t>(row)];
     if (channel.homepage().empty()) {
-        windows_.showMessage("Info!", "This channel has no homepage.", kMbIconInformation);
+        windows_.showMessage("Info!", "This channel has no homepage.", MessageIcon::Information,
+                             MessageButtons::Ok);
         return;
     }
     openUrl(launcher_, channel.homepage());
 }
 
-void App::dispatchControlEvent(int32_t control, int32_t type) {
+void App::dispatchControlEvent(int32_t control, ControlAction action) {
     switch (control) {
         case kCountrySelector:
             applyFilter(catalog, windows_);
             break;
         case kChannelList:
             // Only mouse double clicks and right clicks on a selected row are acted upon.
-            if (type == kListDoubleClick) {
+            if (action == ControlAction::DoubleClick) {
                 if (selectedChannelRow() >= 0) {
                     watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_);
                 }
-            } else if (type == kListRightClick) {
+            } else if (action == ControlAction::RightClick) {
                 if (selectedChannelRow() >= 0) {
                     bool favoritesView = windows_.countrySelector().selectedIndex() == 0;
                     windows_.showPopupMenu(favoritesView ? kPopupMenuFavorite : kPopupMenuChannel);

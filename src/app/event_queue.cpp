@@ -1,11 +1,9 @@
 #include "app/event_queue.h"
 
-#include "ui/ids.h"
-
 namespace vistrelle {
 
-Event closeRequestEvent(int32_t window) {
-    return Event{.kind = EventKind::CloseRequest, .window = window};
+Event closeRequestEvent(int32_t window, CloseSource source) {
+    return Event{.kind = EventKind::CloseRequest, .window = window, .source = source};
 }
 
 Event sizeChangeEvent(int32_t window) {
@@ -16,12 +14,12 @@ Event menuCommandEvent(int32_t command) {
     return Event{.kind = EventKind::MenuCommand, .id = command};
 }
 
-Event controlEventOf(int32_t control, int32_t type) {
-    return Event{.kind = EventKind::ControlEvent, .id = control, .type = type};
+Event controlEventOf(int32_t control, ControlAction action) {
+    return Event{.kind = EventKind::ControlEvent, .id = control, .action = action};
 }
 
-void EventQueue::postClose(int32_t window) {
-    post(closeRequestEvent(window));
+void EventQueue::postClose(int32_t window, CloseSource source) {
+    post(closeRequestEvent(window, source));
 }
 
 void EventQueue::postSize(int32_t window) {
@@ -29,7 +27,8 @@ void EventQueue::postSize(int32_t window) {
 }
 
 void EventQueue::post(const Event& event) {
-    // A request equal to the newest one still waiting would only repeat it.
+    // A request equal to the newest one still waiting (the same window, and for a close the same
+    // source) would only repeat it.
     if (!queued_.empty() && queued_.back() == event) {
         return;
     }
@@ -63,8 +62,8 @@ void EventQueue::discardAll() {
     delivered_.clear();
 }
 
-bool isUserClose(uint32_t lastMessageWParam) {
-    return lastMessageWParam == kHitClose || lastMessageWParam == kSysCommandClose;
+bool isUserClose(const Event& closeRequest) {
+    return closeRequest.kind == EventKind::CloseRequest && closeRequest.source == CloseSource::User;
 }
 
 }  // namespace vistrelle

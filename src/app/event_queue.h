@@ -1,38 +1,41 @@
 // The events the main loop takes: close requests and size changes wait in a first-in first-out
 // queue (a new entry equal to the newest waiting one is not added again); menu commands and
-// control events are delivered after the message that made them has been dispatched.
+// control events are delivered after what made them has been dispatched.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 
+#include "ui/events.h"
+
 namespace vistrelle {
 
-enum class EventKind : int32_t {
-    None = 0,
-    SizeChange = 5,
-    CloseRequest = 16,
-    ControlEvent = 13100,
-    MenuCommand = 13101,
+enum class EventKind {
+    None,
+    SizeChange,
+    CloseRequest,
+    ControlEvent,
+    MenuCommand,
 };
 
 struct Event {
     EventKind kind = EventKind::None;
-    int32_t window = 0;  // close request, size change
-    int32_t id = 0;      // command id, control id
-    int32_t type = 0;    // control event type
+    int32_t window = 0;                          // close request, size change
+    int32_t id = 0;                              // command id, control id
+    ControlAction action = ControlAction::Used;  // control event
+    CloseSource source = CloseSource::Other;     // close request
     friend bool operator==(const Event&, const Event&) = default;
 };
 
-Event closeRequestEvent(int32_t window);
+Event closeRequestEvent(int32_t window, CloseSource source);
 Event sizeChangeEvent(int32_t window);
 Event menuCommandEvent(int32_t command);
-Event controlEventOf(int32_t control, int32_t type);
+Event controlEventOf(int32_t control, ControlAction action);
 
 class EventQueue {
 public:
-    void postClose(int32_t window);
+    void postClose(int32_t window, CloseSource source);
     void postSize(int32_t window);
     void deliver(const Event& event);  // a menu command or control event
 
@@ -50,7 +53,7 @@ private:
     std::deque<Event> delivered_;
 };
 
-// The user-close test: the close request follows a click on the close box or the system Close.
-bool isUserClose(uint32_t lastMessageWParam);
+// Only a close by the user ends the run; any other close request is ignored.
+bool isUserClose(const Event& closeRequest);
 
 }  // namespace vistrelle

@@ -20,9 +20,6 @@ bool App::buildMainWindow() {
         return false;
     }
 
-    // The header-click callback exists before any control does.
-    windows_.installWindowCallback();
-    windows_.useReducedFlickerErase();
     windows_.createMenus();
     windows_.createStatusBar();
     if (!windows_.createControls(kMainWindow)) {

@@ -75,11 +75,12 @@ void loadCatalog(Catalog& catalog, WindowUi& windows, Launcher& launcher) {
         }
         if (windows.showMessage(
                 "Info!", "No channels found, do you want to download an updated channel list?",
-                kMbQuestion) != kIdYes) {
+                MessageIcon::Information, MessageButtons::YesNo) != MessageAnswer::Yes) {
             return;
         }
         if (runUpdater(launcher, "", true) == 0) {
-            windows.showMessage("Warning!", "Channel updater not found!", kMbIconExclamation);
+            windows.showMessage("Warning!", "Channel updater not found!", MessageIcon::Warning,
+                                MessageButtons::Ok);
             return;
         }
     }
@@ -113,7 +114,8 @@ void saveFavorites(const Catalog& catalog, WindowUi& windows, bool windowsGone) 
             break;
     }
     if (!saved && !windowsGone) {
-        windows.showMessage("Warning!", "Couldn't save favorite list!", kMbIconExclamation);
+        windows.showMessage("Warning!", "Couldn't save favorite list!", MessageIcon::Warning,
+                            MessageButtons::Ok);
     }
 }
 

@@ -176,8 +176,7 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
         column->set_reorderable(true);
         column->set_clickable(true);
         // A click sorts by the column's own index, wherever the column has been dragged to.
-        column->signal_clicked().connect(
-            [this, index] { router_.notification(kHeaderItemClick, index); });
+        column->signal_clicked().connect([this, index] { router_.headerClicked(index); });
         view_.append_column(*column);
         if (Gtk::Widget* button = column->get_button()) {
             button->get_accessible()->set_name(column->get_title());
@@ -348,14 +347,14 @@ bool GtkChannelList::onButtonPress(GdkEventButton* event) {
         if (path != nullptr) {
             gtk_tree_path_free(path);
         }
-        router_.controlEvent(kChannelList, kListRightClick);
+        router_.controlEvent(kChannelList, ControlAction::RightClick);
         return true;
     }
     if (path != nullptr) {
         gtk_tree_path_free(path);
     }
     if (event->type == GDK_2BUTTON_PRESS && event->button == 1 && onRow) {
-        router_.controlEvent(kChannelList, kListDoubleClick);
+        router_.controlEvent(kChannelList, ControlAction::DoubleClick);
     }
     return false;
 }

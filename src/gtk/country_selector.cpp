@@ -2,9 +2,9 @@
 
 #include <atkmm/object.h>
 
+#include "gtk/event_pump.h"
 #include "ui/display_text.h"
 #include "ui/ids.h"
-#include "gtk/event_pump.h"
 
 namespace vistrelle::gtk {
 
@@ -12,7 +12,7 @@ GtkCountrySelector::GtkCountrySelector(EventRouter& router) : router_(router) {
     // Only the user's choices are reported; the program's own changes are not.
     combo_.signal_changed().connect([this] {
         if (!programChange_) {
-            router_.controlEvent(kCountrySelector, 1);
+            router_.controlEvent(kCountrySelector, ControlAction::Used);
         }
     });
     combo_.get_accessible()->set_name("Country");

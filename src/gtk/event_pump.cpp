@@ -5,15 +5,11 @@
 #include <chrono>
 #include <thread>
 
-#include "ui/ids.h"
-
 namespace vistrelle::gtk {
 
-void EventRouter::closeRequested(int32_t window) {
-    // Only the window manager's close (close box, Alt+F4) reaches a window as a delete event.
-    userClose_ = true;
+void EventRouter::closeRequested(int32_t window, CloseSource source) {
     if (sink_ != nullptr) {
-        sink_->closeRequested(window);
+        sink_->closeRequested(window, source);
     }
 }
 
@@ -29,15 +25,15 @@ void EventRouter::menuCommand(int32_t command) {
     }
 }
 
-void EventRouter::controlEvent(int32_t control, int32_t type) {
+void EventRouter::controlEvent(int32_t control, ControlAction action) {
     if (sink_ != nullptr) {
-        sink_->controlEvent(control, type);
+        sink_->controlEvent(control, action);
     }
 }
 
-void EventRouter::notification(int32_t code, int32_t item) {
+void EventRouter::headerClicked(int32_t column) {
     if (sink_ != nullptr) {
-        sink_->notification(code, item);
+        sink_->headerClicked(column);
     }
 }
 
@@ -47,14 +43,7 @@ void EventRouter::sessionEnding(bool displayGone) {
     }
 }
 
-bool EventRouter::takeUserClose() {
-    bool was = userClose_;
-    userClose_ = false;
-    return was;
-}
-
-bool GtkEventPump::pumpMessage(bool wait, uint32_t& wParam) {
-    router_.takeUserClose();
+bool GtkEventPump::dispatchNext(bool wait) {
     bool dispatched = false;
     if (wait && firstWait) {
         std::function<void()> once = std::move(firstWait);
@@ -70,7 +59,6 @@ bool GtkEventPump::pumpMessage(bool wait, uint32_t& wParam) {
     } else {
         dispatched = g_main_context_iteration(nullptr, FALSE) != FALSE;
     }
-    wParam = router_.takeUserClose() ? kSysCommandClose : 0;
     return dispatched;
 }
 

@@ -60,7 +60,7 @@ thread_local bool tReporting = false;
 constexpr size_t kReportTextSize = 16 * 1024;
 char gTitle[256];
 char gText[kReportTextSize];
-char gFlags[16];
+char gStyle[32];
 
 void copyText(char* target, size_t size, std::string_view text) {
     size_t length = text.size() < size - 1 ? text.size() : size - 1;
@@ -68,18 +68,19 @@ void copyText(char* target, size_t size, std::string_view text) {
     target[length] = '\0';
 }
 
-void formatUnsigned(char* target, size_t size, uint32_t value) {
-    char digits[16];
-    size_t count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    size_t length = 0;
-    while (count > 0 && length + 1 < size) {
-        target[length++] = digits[--count];
+// The box's look as one argument of the report process: the icon's word, a space, the buttons'.
+constexpr std::string_view kIconWords[] = {"none", "warning", "information"};
+constexpr std::string_view kButtonWords[] = {"ok", "yes-no"};
+
+void formatStyle(char* target, size_t size, MessageIcon icon, MessageButtons buttons) {
+    const std::string_view iconWord = kIconWords[static_cast<size_t>(icon)];
+    const std::string_view buttonWord = kButtonWords[static_cast<size_t>(buttons)];
+    copyText(target, size, iconWord);
+    const size_t used = iconWord.size();
+    if (used + 1 < size) {
+        target[used] = ' ';
+        copyText(target + used + 1, size - used - 1, buttonWord);
     }
-    target[length] = '\0';
 }
 
 uintptr_t stackPointer(void* context) {
@@ -157,13 +158,21 @@ void useAlternateStack() {
     sigaltstack(&stack, nullptr);
 }
 
-// Shows the report as a modal box with one OK button and no icon; 0 when it was dismissed.
-int showReportBox(int argc, char** argv, const std::string& title, const std::string& text) {
+// Shows the report as a modal box with the icon and buttons `style` names (formatStyle); 0 when
+// it was dismissed.
+int showReportBox(int argc, char** argv, const std::string& title, const std::string& text,
+                  std::string_view style) {
     if (!gtk_init_check(&argc, &argv)) {
         return 1;
     }
-    GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
-                                            GTK_BUTTONS_OK, "%s", displayText(text).c_str());
+    const std::string_view icon = style.substr(0, style.find(' '));
+    const GtkMessageType type = icon == kIconWords[1]   ? GTK_MESSAGE_WARNING
+                                : icon == kIconWords[2] ? GTK_MESSAGE_INFO
+                                                        : GTK_MESSAGE_OTHER;
+    const bool yesNo = style.ends_with(kButtonWords[1]);
+    GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, type,
+                                            yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s",
+                                            displayText(text).c_str());
     gtk_window_set_title(GTK_WINDOW(box), displayText(title).c_str());
     gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
     gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
@@ -275,17 +284,18 @@ void GtkFaults::restore() {
     gHandler = nullptr;
 }
 
-void GtkFaults::showReport(std::string_view title, std::string_view text, uint32_t flags) {
+void GtkFaults::showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                           MessageButtons buttons) {
     // Nothing of this process's toolkit is touched: it may be what faulted. A fresh process of
     // the program shows the box, and this one waits for it.
     gFaulted.store(true);
     copyText(gTitle, sizeof gTitle, title);
     copyText(gText, sizeof gText, text);
-    formatUnsigned(gFlags, sizeof gFlags, flags);
+    formatStyle(gStyle, sizeof gStyle, icon, buttons);
     static char program[] = "vistrelle";
     static char argument[kFaultReportArgument.size() + 1];
     copyText(argument, sizeof argument, kFaultReportArgument);
-    char* argv[] = {program, argument, gTitle, gText, gFlags, nullptr};
+    char* argv[] = {program, argument, gTitle, gText, gStyle, nullptr};
 
     pid_t pid = fork();
     if (pid == 0) {
@@ -313,16 +323,16 @@ std::optional<int> runFaultReportIfAsked(int argc, char** argv) {
     }
     std::string title = argc > 2 ? argv[2] : "";
     std::string text = argc > 3 ? argv[3] : "";
-    std::string flags = argc > 4 ? argv[4] : "0";
+    std::string style = argc > 4 ? argv[4] : "none ok";
 #ifdef VISTRELLE_FAULT_TESTING
     // Tests read the report from a file instead of a box on the screen.
     if (const char* file = std::getenv("VISTRELLE_FAULT_REPORT_FILE"); file && *file) {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out << title << '\n' << flags << '\n' << text;
+        out << title << '\n' << style << '\n' << text;
         return out ? 0 : 1;
     }
 #endif
-    return showReportBox(argc, argv, title, text);
+    return showReportBox(argc, argv, title, text, style);
 }
 
 void scheduleTestFault() {

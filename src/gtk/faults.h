@@ -33,7 +33,8 @@ public:
 
     void install(void (*handler)(uint32_t code)) override;
     void restore() override;
-    void showReport(std::string_view title, std::string_view text, uint32_t flags) override;
+    void showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                    MessageButtons buttons) override;
     [[noreturn]] void exitProcess(int32_t code) override;
 
     bool faulted() const { return faultReportActive(); }

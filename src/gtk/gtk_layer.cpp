@@ -127,18 +127,9 @@ bool GtkWindowUi::createControls(int32_t id) {
         if (!main_) {
             return false;
         }
-        main_->createControls(windowDef(kMainWindow).controls, [this](const ControlDef& def) {
-            switch (def.kind) {
-                case ControlKind::WebView:
-                    return MadeControl{&webView_.widget(), nullptr};
-                case ControlKind::DropDownList:
-                    return MadeControl{&selector_.widget(), &selector_.widget()};
-                case ControlKind::ListView:
-                    return MadeControl{&list_.widget(), &list_.view()};
-                default:
-                    return MadeControl{};
-            }
-        });
+        const LayerWidgets layer{webView_.widget(), selector_.widget(), list_.widget(),
+                                 list_.view()};
+        main_->createControls(windowDef(kMainWindow).controls, &layer);
         return true;
     }
     auto found = dialogs_.find(id);
@@ -315,7 +306,8 @@ bool GtkWindowUi::optionChecked(int32_t control) {
     return dialog != nullptr && dialog->optionChecked(control);
 }
 
-int32_t GtkWindowUi::showMessage(std::string_view title, std::string_view text, uint32_t flags) {
+MessageAnswer GtkWindowUi::showMessage(std::string_view title, std::string_view text,
+                                       MessageIcon icon, MessageButtons buttons) {
     std::vector<WindowState> states;
     if (main_) {
         states.push_back({kMainWindow, main_->is_active(), main_->get_visible(),
@@ -330,7 +322,7 @@ int32_t GtkWindowUi::showMessage(std::string_view title, std::string_view text, 
     for (int32_t id : ownership.disabled) {
         others.push_back(&window(id)->inputArea());
     }
-    return runMessageBox(title, text, flags, window(ownership.owner), others);
+    return runMessageBox(title, text, icon, buttons, window(ownership.owner), others);
 }
 
 void GtkWindowUi::destroyAllWindows() {

@@ -5,15 +5,15 @@
 #include <map>
 #include <memory>
 
-#include "ui/window_layer.h"
 #include "gtk/channel_list.h"
 #include "gtk/country_selector.h"
-#include "gtk/dialogs.h"
+#include "gtk/dialog_window.h"
 #include "gtk/event_pump.h"
 #include "gtk/faults.h"
 #include "gtk/launcher.h"
 #include "gtk/main_window.h"
 #include "gtk/web_view.h"
+#include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
 
@@ -26,8 +26,6 @@ public:
     Size screenSize() override;
     Size frameSizeForClient(int32_t window, Size client, bool tool) override;
     bool createMainWindow(const Rect& frame, std::string_view title) override;
-    void installWindowCallback() override {}
-    void useReducedFlickerErase() override {}
     void createMenus() override;
     void createStatusBar() override;
     bool createControls(int32_t window) override;
@@ -61,7 +59,8 @@ public:
     void setOptionChecked(int32_t control, bool checked) override;
     bool optionChecked(int32_t control) override;
 
-    int32_t showMessage(std::string_view title, std::string_view text, uint32_t flags) override;
+    MessageAnswer showMessage(std::string_view title, std::string_view text, MessageIcon icon,
+                              MessageButtons buttons) override;
     void destroyAllWindows() override;
 
     // The windows, for the program's own checks; null when not open.
@@ -106,7 +105,7 @@ public:
 
 private:
     EventRouter router_;
-    GtkEventPump pump_{router_};
+    GtkEventPump pump_;
     std::unique_ptr<GtkWebView> webView_;
     GtkLauncher launcher_;
     GtkFaults faults_;

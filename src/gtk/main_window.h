@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "gtk/dialogs.h"
+#include "gtk/control_window.h"
 
 namespace vistrelle::gtk {
 

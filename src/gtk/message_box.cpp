@@ -6,7 +6,6 @@
 #include <gtkmm/label.h>
 
 #include "ui/display_text.h"
-#include "ui/ids.h"
 
 namespace vistrelle::gtk {
 
@@ -15,22 +14,24 @@ namespace {
 Gtk::Dialog* shownBox = nullptr;
 std::string shownText;
 
-const char* iconName(uint32_t flags) {
-    switch (flags & 0xF0u) {
-        case kMbIconExclamation:
+const char* iconName(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Warning:
             return "dialog-warning";
-        case kMbIconInformation:
+        case MessageIcon::Information:
             return "dialog-information";
-        default:
-            return nullptr;
+        case MessageIcon::Plain:
+            break;
     }
+    return nullptr;
 }
 
 }  // namespace
 
-int32_t runMessageBox(std::string_view title, std::string_view text, uint32_t flags,
-                      Gtk::Window* owner, const std::vector<Gtk::Widget*>& others) {
-    bool yesNo = (flags & 0xFu) == kMbYesNo;
+MessageAnswer runMessageBox(std::string_view title, std::string_view text, MessageIcon icon,
+                            MessageButtons buttons, Gtk::Window* owner,
+                            const std::vector<Gtk::Widget*>& others) {
+    const bool yesNo = buttons == MessageButtons::YesNo;
 
     Gtk::Dialog box(displayText(title), true);
     if (owner != nullptr) {
@@ -44,11 +45,11 @@ int32_t runMessageBox(std::string_view title, std::string_view text, uint32_t fl
     Gtk::Box row(Gtk::ORIENTATION_HORIZONTAL, 12);
     row.set_border_width(12);
     Gtk::Image image;
-    if (const char* name = iconName(flags)) {
+    if (const char* name = iconName(icon)) {
         // The theme may carry only the symbolic variant of the icon.
-        auto icon = Gio::ThemedIcon::create(std::string(name));
-        icon->append_name(std::string(name) + "-symbolic");
-        image.set(Glib::RefPtr<const Gio::Icon>(icon), Gtk::ICON_SIZE_DIALOG);
+        auto themed = Gio::ThemedIcon::create(std::string(name));
+        themed->append_name(std::string(name) + "-symbolic");
+        image.set(Glib::RefPtr<const Gio::Icon>(themed), Gtk::ICON_SIZE_DIALOG);
         image.set_valign(Gtk::ALIGN_START);
         row.pack_start(image, false, false);
     }
@@ -94,9 +95,9 @@ int32_t runMessageBox(std::string_view title, std::string_view text, uint32_t fl
 
     if (yesNo) {
         // Closing the box through the window manager answers No.
-        return response == Gtk::RESPONSE_YES ? kIdYes : kIdNo;
+        return response == Gtk::RESPONSE_YES ? MessageAnswer::Yes : MessageAnswer::No;
     }
-    return kIdOk;
+    return MessageAnswer::Ok;
 }
 
 Gtk::Dialog* currentMessageBox() {

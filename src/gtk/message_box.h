@@ -8,14 +8,17 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/message_box.h"
+
 namespace vistrelle::gtk {
 
-// Shows a modal message box with the title, the text, the icon the flags ask for (none,
-// 48 warning, 64 information) and OK, or Yes and No for 68. Returns kIdOk, kIdYes or kIdNo.
-// `owner` is the program's active window, or null. The windows of `others` that take input are
-// made insensitive while the box is up, and exactly those are made sensitive again afterwards.
-int32_t runMessageBox(std::string_view title, std::string_view text, uint32_t flags,
-                      Gtk::Window* owner, const std::vector<Gtk::Widget*>& others);
+// Shows a modal message box with the title, the text, the icon and the buttons; returns the one
+// pressed. `owner` is the program's active window, or null. The windows of `others` that take
+// input are made insensitive while the box is up, and exactly those are made sensitive again
+// afterwards.
+MessageAnswer runMessageBox(std::string_view title, std::string_view text, MessageIcon icon,
+                            MessageButtons buttons, Gtk::Window* owner,
+                            const std::vector<Gtk::Widget*>& others);
 
 // The message box on screen now, or null.
 Gtk::Dialog* currentMessageBox();

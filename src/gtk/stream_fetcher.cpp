@@ -182,8 +182,8 @@ void StreamFetcher::cancel() {
     }
 }
 
-void StreamFetcher::fetch(const std::string& url, const StreamLimits& limits, Enough enough,
-                          Done done) {
+void StreamFetcher::fetch(const std::string& url, const StreamLimits& limits,
+                          const StreamHeaders& headers, Enough enough, Done done) {
     cancel();
     auto request = std::make_shared<Request>();
     request_ = request;
@@ -201,8 +201,13 @@ void StreamFetcher::fetch(const std::string& url, const StreamLimits& limits, En
         g_idle_add(onRefused, new Hold(request));
         return;
     }
-    soup_message_headers_replace(soup_message_get_request_headers(request->message), "User-Agent",
-                                 std::string(limits.userAgent).c_str());
+    SoupMessageHeaders* sent = soup_message_get_request_headers(request->message);
+    const std::string agent =
+        headers.userAgent.empty() ? std::string(limits.userAgent) : headers.userAgent;
+    soup_message_headers_replace(sent, "User-Agent", agent.c_str());
+    if (!headers.referer.empty()) {
+        soup_message_headers_replace(sent, "Referer", headers.referer.c_str());
+    }
     const int ms = timeLimitForTesting > 0 ? timeLimitForTesting : limits.fetchMs;
     request->timer = g_timeout_add(static_cast<guint>(ms), onTimeLimit, request.get());
     soup_session_send_async(session_, request->message, G_PRIORITY_DEFAULT, request->cancellable,

@@ -22,9 +22,10 @@ public:
     StreamFetcher& operator=(const StreamFetcher&) = delete;
     ~StreamFetcher();
 
-    // Starts fetching `url` (a fetch still running is given up). `done` runs once on the main
-    // loop, unless the fetch is given up first.
-    void fetch(const std::string& url, const StreamLimits& limits, Enough enough, Done done);
+    // Starts fetching `url` with the headers the plan asks for (a fetch still running is given
+    // up). `done` runs once on the main loop, unless the fetch is given up first.
+    void fetch(const std::string& url, const StreamLimits& limits, const StreamHeaders& headers,
+               Enough enough, Done done);
     void cancel();
 
     // For tests: a shorter time limit than the plan's (0: the plan's), and addresses other than

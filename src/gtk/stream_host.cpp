@@ -91,9 +91,17 @@ StreamHost::~StreamHost() {
 void StreamHost::setStream(std::unique_ptr<StreamPlan> plan) {
     stop();
     plan_ = std::move(plan);
-    if (view_ != nullptr && plan_) {
-        const std::string agent(plan_->limits().userAgent);
-        webkit_settings_set_user_agent(webkit_web_view_get_settings(view_), agent.c_str());
+    setUserAgent({});
+}
+
+void StreamHost::setUserAgent(const std::string& asked) {
+    if (view_ == nullptr || !plan_) {
+        return;
+    }
+    const std::string agent = asked.empty() ? std::string(plan_->limits().userAgent) : asked;
+    WebKitSettings* settings = webkit_web_view_get_settings(view_);
+    if (agent != webkit_settings_get_user_agent(settings)) {
+        webkit_settings_set_user_agent(settings, agent.c_str());
     }
 }
 
@@ -148,13 +156,19 @@ void StreamHost::handle(JSCValue* message, WebKitScriptMessageReply* reply) {
 }
 
 void StreamHost::carryOut(PlaybackStep step) {
+    if (step.action == PlaybackStep::Action::Play) {
+        // The media element's requests carry the view's user agent; their Referer is the
+        // page's, which WebKitGTK gives the program no way to set, so an asked-for one is only
+        // sent with the program's own fetches.
+        setUserAgent(step.headers.userAgent);
+    }
     if (step.action != PlaybackStep::Action::Fetch) {
         answer(step);
         return;
     }
     StreamPlan* plan = plan_.get();
     fetcher_.fetch(
-        step.url, plan->limits(),
+        step.url, plan->limits(), step.headers,
         [plan](const std::string& bytes) { return plan->enoughToDecide(bytes); },
         [this, plan](FetchResult result) {
             if (plan == plan_.get()) {

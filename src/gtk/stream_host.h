@@ -40,6 +40,8 @@ private:
     // Carries out `step`; Fetch steps keep the reply until a later step answers it.
     void carryOut(PlaybackStep step);
     void answer(const PlaybackStep& step);
+    // The user agent of the view's requests: the one asked for, else the plan's.
+    void setUserAgent(const std::string& asked);
 
     WebKitUserContentManager* manager_ = nullptr;
     WebKitWebView* view_ = nullptr;

@@ -96,6 +96,9 @@ std::string failureLine(PlaybackFailure failure, std::string_view detail) {
         case PlaybackFailure::Stopped:
             line += "the stream stopped and could not be reopened";
             break;
+        case PlaybackFailure::LocalFiles:
+            line += "the playlist names only files on another computer";
+            break;
     }
     return line;
 }
@@ -128,6 +131,27 @@ std::string formatName(std::string_view bytes, std::string_view contentType) {
     return type;
 }
 
+StreamHeaders keptHeaders(const std::vector<std::pair<std::string, std::string>>& headers) {
+    constexpr size_t kLongestValue = 512;
+    const auto printable = [](std::string_view value) {
+        return !value.empty() && value.size() <= kLongestValue &&
+               std::none_of(value.begin(), value.end(), [](char c) {
+                   return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+               });
+    };
+    StreamHeaders kept;
+    for (const auto& [name, value] : headers) {
+        const std::string key = lowered(name);
+        if (key == "user-agent" && printable(value)) {
+            kept.userAgent = value;
+        } else if ((key == "referer" || key == "referrer") && printable(value) &&
+                   isPlayableAddress(value)) {
+            kept.referer = value;
+        }
+    }
+    return kept;
+}
+
 std::string shoutcastStreamAddress(std::string_view url) {
     std::string out(url);
     while (!out.empty() && out.back() == '/') {
@@ -150,7 +174,7 @@ PlaybackStep StreamResolution::begin() {
     formatName_.clear();
     reopenings_ = 0;
     unplayableScheme_.clear();
-    queue_ = candidatesFor(address_, 0);
+    queue_ = candidatesFor(address_, {}, 0);
     std::reverse(queue_.begin(), queue_.end());
     if (queue_.empty()) {
         note(PlaybackFailure::Protocol, unplayableScheme_);
@@ -158,13 +182,14 @@ PlaybackStep StreamResolution::begin() {
     return next();
 }
 
-std::vector<StreamResolution::Candidate> StreamResolution::candidatesFor(std::string_view url,
-                                                                         int32_t depth) {
+std::vector<StreamResolution::Candidate> StreamResolution::candidatesFor(
+    std::string_view url, const StreamHeaders& headers, int32_t depth) {
     std::vector<Candidate> out;
     const std::string scheme = schemeOf(url);
     for (std::string& playable : playableAddresses(url)) {
         Candidate candidate;
         candidate.url = std::move(playable);
+        candidate.headers = headers;
         candidate.depth = depth;
         if (scheme != "http" && scheme != "https") {
             candidate.fallbackFor = scheme;
@@ -193,18 +218,19 @@ PlaybackStep StreamResolution::next() {
             continue;
         }
         current_ = std::move(candidate);
-        return PlaybackStep{PlaybackStep::Action::Fetch, current_.url, {}, 0};
+        return PlaybackStep{PlaybackStep::Action::Fetch, current_.url, {}, 0, current_.headers};
     }
     if (failure_.empty()) {
         note(PlaybackFailure::NoPlayable);
     }
-    return PlaybackStep{PlaybackStep::Action::Fail, address_, failure_, 0};
+    return PlaybackStep{PlaybackStep::Action::Fail, address_, failure_, 0, {}};
 }
 
-PlaybackStep StreamResolution::play(std::string url) {
-    playing_ = std::move(url);
+PlaybackStep StreamResolution::play(const Candidate& candidate) {
+    playing_ = candidate.url;
+    playingHeaders_ = candidate.headers;
     reopenings_ = 0;
-    return PlaybackStep{PlaybackStep::Action::Play, playing_, {}, 0};
+    return PlaybackStep{PlaybackStep::Action::Play, playing_, {}, 0, playingHeaders_};
 }
 
 PlaybackStep StreamResolution::fetched(const FetchResult& result) {
@@ -240,10 +266,10 @@ PlaybackStep StreamResolution::fetched(const FetchResult& result) {
     switch (playlist.kind) {
         case PlaylistKind::Stream:
             formatName_ = formatName(result.bytes, result.contentType);
-            return play(current_.url);
+            return play(current_);
         case PlaylistKind::Hls:
             formatName_.clear();
-            return play(current_.url);
+            return play(current_);
         case PlaylistKind::Html:
             if (!current_.shoutcastRetry) {
                 Candidate retry = current_;
@@ -265,14 +291,21 @@ PlaybackStep StreamResolution::fetched(const FetchResult& result) {
     std::vector<Candidate> entries;
     unplayableScheme_.clear();
     for (const PlaylistEntry& entry : playlist.entries) {
-        std::vector<Candidate> more = candidatesFor(entry.url, current_.depth + 1);
+        // An entry without headers of its own asks for those of the playlist that names it.
+        StreamHeaders headers = keptHeaders(entry.headers);
+        if (headers == StreamHeaders{}) {
+            headers = current_.headers;
+        }
+        std::vector<Candidate> more = candidatesFor(entry.url, headers, current_.depth + 1);
         entries.insert(entries.end(), more.begin(), more.end());
     }
     if (entries.empty()) {
-        if (unplayableScheme_.empty()) {
-            note(PlaybackFailure::NoPlayable);
-        } else {
+        if (!unplayableScheme_.empty()) {
             note(PlaybackFailure::Protocol, unplayableScheme_);
+        } else if (playlist.entries.empty() && playlist.localFiles > 0) {
+            note(PlaybackFailure::LocalFiles);
+        } else {
+            note(PlaybackFailure::NoPlayable);
         }
     }
     queue_.insert(queue_.end(), entries.rbegin(), entries.rend());
@@ -318,11 +351,11 @@ PlaybackStep StreamResolution::mediaReported(const MediaReport& report) {
             break;
     }
     if (reopenings_ >= kReopenings) {
-        return PlaybackStep{PlaybackStep::Action::Fail, address_,
-                            failureLine(PlaybackFailure::Stopped), 0};
+        return PlaybackStep{
+            PlaybackStep::Action::Fail, address_, failureLine(PlaybackFailure::Stopped), 0, {}};
     }
     const int32_t delay = kReopenDelaysMs[reopenings_++];
-    return PlaybackStep{PlaybackStep::Action::Play, playing_, {}, delay};
+    return PlaybackStep{PlaybackStep::Action::Play, playing_, {}, delay, playingHeaders_};
 }
 
 }  // namespace vistrelle

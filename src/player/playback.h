@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ui/stream_plan.h"
@@ -38,6 +39,7 @@ enum class PlaybackFailure {
     Loop,        // playlists that refer to each other
     TooDeep,     // playlists nested beyond kMaxNestedPlaylists
     Stopped,     // a live stream that could not be reopened
+    LocalFiles,  // a playlist that names only files on a computer
 };
 
 // The whole line: kFailurePrefix and the reason in plain words.
@@ -46,6 +48,11 @@ std::string failureLine(PlaybackFailure failure, std::string_view detail = {});
 // The name of a media format that cannot be played here, from the first bytes of the stream and
 // its content type; empty when unknown.
 std::string formatName(std::string_view bytes, std::string_view contentType);
+
+// Of the request headers a playlist entry asks for, those the program sends: User-Agent and
+// Referer (also spelt Referrer), in any letter case, with printable values of at most 512 bytes
+// and a Referer that is a web address. Others (Cookie, Origin, ...) are dropped.
+StreamHeaders keptHeaders(const std::vector<std::pair<std::string, std::string>>& headers);
 
 // The address an old Shoutcast server answers with its stream rather than its status page.
 std::string shoutcastStreamAddress(std::string_view url);
@@ -65,6 +72,7 @@ public:
 private:
     struct Candidate {
         std::string url;
+        StreamHeaders headers;
         int32_t depth = 0;            // playlists above it
         std::string fallbackFor;      // the scheme it stands in for ("mms"), or empty
         bool shoutcastRetry = false;  // already the "/;" form
@@ -72,10 +80,11 @@ private:
 
     // Takes the next address not fetched before, or fails with the first failure met.
     PlaybackStep next();
-    PlaybackStep play(std::string url);
+    PlaybackStep play(const Candidate& candidate);
     void note(PlaybackFailure failure, std::string_view detail = {});
     // The candidates for one entry (or the channel's address) at this depth, front first.
-    std::vector<Candidate> candidatesFor(std::string_view url, int32_t depth);
+    std::vector<Candidate> candidatesFor(std::string_view url, const StreamHeaders& headers,
+                                         int32_t depth);
 
     std::string address_;
     std::vector<Candidate> queue_;  // the next candidate last
@@ -84,6 +93,7 @@ private:
     std::string failure_;  // the first failure met on the way, as its line
     std::string unplayableScheme_;
     std::string playing_;  // the address given to the media element
+    StreamHeaders playingHeaders_;
     std::string formatName_;
     size_t reopenings_ = 0;
 };

@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::string_view kWriteFailedTitle = "Error!";
 constexpr std::string_view kWriteFailedText = "Error changing webgadget content";
-constexpr uint32_t kWriteFailedFlags = 0;  // one OK button, no icon
 constexpr std::string_view kNowWatching = " Now watching: ";
 
 // Gives every column of `row` this background and tells channelList; rows that do not exist
@@ -67,7 +66,8 @@ void watchSelectedChannel(Catalog& catalog, WindowUi& windows, int8_t playerVers
         view->hostStream(std::make_unique<StreamResolution>(channel.streamUrl()));
     }
     if (writeWebViewDocument(windows.webView(), page, drain, pump) == 0) {
-        windows.showMessage(kWriteFailedTitle, kWriteFailedText, kWriteFailedFlags);
+        windows.showMessage(kWriteFailedTitle, kWriteFailedText, MessageIcon::Plain,
+                            MessageButtons::Ok);
     }
     windows.setStatusText(std::string(kNowWatching) + name);
 }

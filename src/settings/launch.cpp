@@ -113,12 +113,13 @@ void openUrl(Launcher& launcher, std::string_view address) {
 
 void openHelp(WindowUi& windows, Launcher& launcher) {
     if (!launcher.showHelpFile(kHelpFile)) {
-        windows.showMessage("Info", "Help file was not found!", kMbIconInformation);
+        windows.showMessage("Info", "Help file was not found!", MessageIcon::Information,
+                            MessageButtons::Ok);
         return;
     }
     windows.showMessage("Info",
                         "This is an old version of the help file, a new will be coming soon!",
-                        kMbIconInformation);
+                        MessageIcon::Information, MessageButtons::Ok);
 }
 
 }  // namespace vistrelle

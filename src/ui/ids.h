@@ -1,4 +1,4 @@
-// Identifiers fixed throughout the program, message box flags and the event codes.
+// Identifiers fixed throughout the program: windows, controls, menus and menu commands.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@ inline constexpr int32_t kMainWindow = 0;
 inline constexpr int32_t kSettingsWindow = 1;
 inline constexpr int32_t kAboutWindow = 2;
 
-// Controls (also the Win32 control ids).
+// Controls.
 inline constexpr int32_t kNoControl = -1;
 inline constexpr int32_t kWebView = 0;
 inline constexpr int32_t kCountrySelector = 1;
@@ -43,30 +43,5 @@ inline constexpr int32_t kCmdAbout = 6;
 inline constexpr int32_t kCmdWatch = 7;
 inline constexpr int32_t kCmdFavorite = 8;  // add or remove: the selector decides
 inline constexpr int32_t kCmdVisitHomepage = 9;
-
-// Event types of channelList.
-inline constexpr int32_t kListLeftClick = 0;
-inline constexpr int32_t kListRightClick = 1;
-inline constexpr int32_t kListDoubleClick = 2;
-inline constexpr int32_t kListRightDoubleClick = 3;
-inline constexpr int32_t kListSelectionChanged = 768;
-inline constexpr int32_t kListBeginDrag = 14002;
-
-// Message box flags and results (the MessageBox values).
-inline constexpr uint32_t kMbOk = 0;
-inline constexpr uint32_t kMbYesNo = 4;
-inline constexpr uint32_t kMbIconExclamation = 48;
-inline constexpr uint32_t kMbIconInformation = 64;
-inline constexpr uint32_t kMbQuestion = kMbYesNo | kMbIconInformation;  // 68
-inline constexpr int32_t kIdOk = 1;
-inline constexpr int32_t kIdYes = 6;
-inline constexpr int32_t kIdNo = 7;
-
-// The platform message parameter that tells a user close (HTCLOSE, SC_CLOSE).
-inline constexpr uint32_t kHitClose = 20;
-inline constexpr uint32_t kSysCommandClose = 0xF060;
-
-// Header click notification code of the list's header (HDN_ITEMCLICKA).
-inline constexpr int32_t kHeaderItemClick = -302;
 
 }  // namespace vistrelle

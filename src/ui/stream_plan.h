@@ -37,6 +37,15 @@ struct StreamLimits {
     int32_t stallMs = 0;
 };
 
+// The request headers an address asks for (an IPTV list's "|User-Agent=...|Referer=..."), as
+// far as the program sends them; an empty text is not sent.
+struct StreamHeaders {
+    std::string userAgent;  // in place of StreamLimits::userAgent
+    std::string referer;
+
+    bool operator==(const StreamHeaders&) const = default;
+};
+
 // What the media element reported.
 enum class MediaEvent {
     Playing,
@@ -64,6 +73,9 @@ struct PlaybackStep {
     std::string url;
     std::string line;
     int32_t delayMs = 0;
+    // For Fetch and Play: the headers of the requests for `url`, where the web view lets the
+    // program set them.
+    StreamHeaders headers;
 };
 
 class StreamPlan {

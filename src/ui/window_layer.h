@@ -9,24 +9,27 @@
 #include <string>
 #include <string_view>
 
+#include "ui/events.h"
 #include "ui/list_rows.h"
+#include "ui/message_box.h"
 #include "ui/stream_plan.h"
 #include "ui/window_defs.h"
 
 namespace vistrelle {
 
-// Receives what the window layer's window procedure sees while it dispatches a message.
+// Receives what the window layer sees while it dispatches what happened on the platform.
 // Implemented by the program (the event queue).
 class EventSink {
 public:
     virtual ~EventSink() = default;
-    virtual void closeRequested(int32_t window) = 0;  // WM_CLOSE, or the window manager's close
-    virtual void sizeChanged(int32_t window) = 0;     // any size change except a minimise
-    virtual void menuCommand(int32_t command) = 0;    // menu item or accelerator
-    virtual void controlEvent(int32_t control, int32_t type) = 0;
-    // The window callback: a notification with this code and item reached a program window
-    // (header item clicks are kHeaderItemClick). Runs at once, inside the dispatch.
-    virtual void notification(int32_t code, int32_t item) = 0;
+    // A window was asked to close; it stays open until the program closes it.
+    virtual void closeRequested(int32_t window, CloseSource source) = 0;
+    virtual void sizeChanged(int32_t window) = 0;   // any size change except a minimise
+    virtual void menuCommand(int32_t command) = 0;  // menu item or keyboard shortcut
+    virtual void controlEvent(int32_t control, ControlAction action) = 0;
+    // A click on the header of channelList's column `column` (its own index, wherever the user
+    // dragged it). Runs at once, inside the dispatch.
+    virtual void headerClicked(int32_t column) = 0;
     // The desktop session is ending (logout, shutdown, a termination signal) or the display
     // connection is gone (`displayGone`: no window may be touched any more). May come from
     // inside any inner loop (a message box, a wait). The program saves what must survive and
@@ -34,17 +37,15 @@ public:
     virtual void sessionEnding(bool displayGone) = 0;
 };
 
-// The platform's message queue.
+// The platform's queue of what happens to the program's windows.
 class EventPump {
 public:
     virtual ~EventPump() = default;
-    // Takes the next platform message (waiting for one when `wait` is set), translates and
-    // dispatches it, reporting its events to the sink; accelerators are translated only in the
-    // active window that owns them. Returns false when `wait` is off and nothing was pending.
-    // `wParam` receives the message's parameter: HTCLOSE or SC_CLOSE for the messages that start
-    // a user close (on platforms without messages: kSysCommandClose for a close by the user
-    // through the window manager, 0 otherwise).
-    virtual bool pumpMessage(bool wait, uint32_t& wParam) = 0;
+    // Takes the next thing that happened on the platform (waiting for one when `wait` is set)
+    // and dispatches it, reporting its events to the sink; keyboard shortcuts work only in the
+    // active window that owns them. False when `wait` is off and nothing was pending, or when
+    // the platform has nothing left to give (its connection is gone).
+    virtual bool dispatchNext(bool wait) = 0;
     virtual void sleepMilliseconds(int32_t ms) = 0;
     // Milliseconds from an arbitrary start, for the bound on waiting for the browser.
     virtual int64_t monotonicMilliseconds() = 0;
@@ -73,7 +74,7 @@ public:
     virtual std::string selectedText() = 0;
 };
 
-// A document of the web view, taken for one write (IHTMLDocument2).
+// A document of the web view, taken for one write.
 class WebDocument {
 public:
     virtual ~WebDocument() = default;  // releases the document
@@ -84,7 +85,7 @@ public:
     virtual void close() = 0;
 };
 
-// webView (IWebBrowser2).
+// webView: the embedded browser.
 class WebView {
 public:
     virtual ~WebView() = default;
@@ -109,11 +110,9 @@ public:
     // The outer size of a window of this kind whose client area has `client` (main window: as if
     // it had no menu bar; dialogs: caption only, or with the tool-window caption when `tool`).
     virtual Size frameSizeForClient(int32_t window, Size client, bool tool) = 0;
-    // Opens MainWindow with this outer frame and title, shown normally. False on failure.
+    // Opens MainWindow with this outer frame and title, shown normally. False on failure. From
+    // here on header clicks reach EventSink::headerClicked.
     virtual bool createMainWindow(const Rect& frame, std::string_view title) = 0;
-    // Installs the program's window callback (EventSink::notification) for all windows.
-    virtual void installWindowCallback() = 0;
-    virtual void useReducedFlickerErase() = 0;
     // Attaches menuBar and makes the two pop-up menus. A menu bar that cannot be made is left out.
     virtual void createMenus() = 0;
     virtual void createStatusBar() = 0;
@@ -122,7 +121,7 @@ public:
     // (the rest is still created). channelList gets channelListColumns(); countrySelector
     // starts empty.
     virtual bool createControls(int32_t window) = 0;
-    // F1 as an accelerator of `window` producing `command`.
+    // F1 as a keyboard shortcut of `window` producing `command`.
     virtual void addHelpAccelerator(int32_t window, int32_t command) = 0;
 
     // Children of MainWindow.
@@ -151,7 +150,7 @@ public:
     // Shows a pop-up menu at the mouse cursor moved up and left by one pixel; MainWindow becomes
     // the foreground window first. The chosen item comes back later as a menu command.
     virtual void showPopupMenu(int32_t menu) = 0;
-    // The native handle of MainWindow as a number (Win32: HWND; X11: the window id; else 0).
+    // MainWindow as the window system numbers it (the updater is given it), or 0.
     virtual int64_t nativeHandle() = 0;
     virtual void setStatusText(std::string_view text) = 0;
 
@@ -169,10 +168,11 @@ public:
     virtual void setOptionChecked(int32_t control, bool checked) = 0;
     virtual bool optionChecked(int32_t control) = 0;
 
-    // The program's modal message box: title, text, MessageBox flags; returns the button
-    // (kIdYes, kIdNo, kIdOk). Owned by the foreground window when it is the program's; the
-    // program's other enabled windows are disabled while it is up.
-    virtual int32_t showMessage(std::string_view title, std::string_view text, uint32_t flags) = 0;
+    // The program's modal message box; returns the button pressed. Owned by the foreground
+    // window when it is the program's; the program's other enabled windows are disabled while
+    // it is up.
+    virtual MessageAnswer showMessage(std::string_view title, std::string_view text,
+                                      MessageIcon icon, MessageButtons buttons) = 0;
 
     // Shutdown: destroys every window still open and frees fonts.
     virtual void destroyAllWindows() = 0;
@@ -194,7 +194,7 @@ public:
     virtual ~Launcher() = default;
     // The updater's file name on this platform.
     virtual std::string updaterProgram() = 0;
-    // Starts a program (Win32: CreateProcessA, then ShellExecuteExA). True when something was
+    // Starts a program, itself or else through the desktop's shell. True when something was
     // started (and, with `wait`, has ended).
     virtual bool startProgram(const LaunchRequest& request) = 0;
     // Hands a web address (http or https) to the desktop's handler, as one argument.
@@ -209,16 +209,17 @@ public:
 class FaultHook {
 public:
     virtual ~FaultHook() = default;
-    // Installs `handler` for unhandled run-time faults; it gets the fault's exception code
-    // (Win32 codes: 0xC0000094 a division by zero, 0xC0000005 an invalid access...). The
-    // handler never returns.
+    // Installs `handler` for unhandled run-time faults; it gets the fault's code as the fault
+    // report's table knows them (0xC0000094 a division by zero, 0xC0000005 an invalid
+    // access...). The handler never returns.
     virtual void install(void (*handler)(uint32_t code)) = 0;
     // Puts back the handler that was in place before.
     virtual void restore() = 0;
-    // Shows the fault report as the program's message box does, from inside the handler
-    // (Win32: on the faulting thread; elsewhere possibly through a fresh process), and returns
-    // when the user has dismissed it.
-    virtual void showReport(std::string_view title, std::string_view text, uint32_t flags) = 0;
+    // Shows the fault report as the program's message box does, from inside the handler (on
+    // the faulting thread, or through a fresh process of the program), and returns when the
+    // user has dismissed it.
+    virtual void showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                            MessageButtons buttons) = 0;
     // Ends the process at once with this exit code, without running any more program code.
     [[noreturn]] virtual void exitProcess(int32_t code) = 0;
 };
@@ -234,5 +235,10 @@ public:
     virtual Launcher& launcher() = 0;
     virtual FaultHook& faults() = 0;
 };
+
+// Shows one of the program's messages (ui/texts.h).
+inline MessageAnswer showMessage(WindowUi& windows, const MessageText& message) {
+    return windows.showMessage(message.title, message.text, message.icon, message.buttons);
+}
 
 }  // namespace vistrelle

@@ -1,9 +1,11 @@
 // The fault report hook: the process-wide unhandled-exception filter.
+#include "win32/faults.h"
+
 #include <windows.h>
 
 #include <string>
 
-#include "win32/win32_layer.h"
+#include "win32/message_box.h"
 
 namespace vistrelle::win32 {
 
@@ -39,10 +41,11 @@ void ExceptionFilter::restore() {
     filterInstalled = false;
 }
 
-void ExceptionFilter::showReport(std::string_view title, std::string_view text, uint32_t flags) {
+void ExceptionFilter::showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                                 MessageButtons buttons) {
     const std::string textCopy(text);
     const std::string titleCopy(title);
-    MessageBoxA(nullptr, textCopy.c_str(), titleCopy.c_str(), flags);
+    MessageBoxA(nullptr, textCopy.c_str(), titleCopy.c_str(), messageBoxFlags(icon, buttons));
 }
 
 void ExceptionFilter::exitProcess(int32_t code) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "win32/win32_layer.h"
+#include "win32/launcher.h"
 
 namespace vistrelle::win32 {
 

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "win32/win32_layer.h"
+#include "win32/web_view.h"
 
 namespace vistrelle::win32 {
 

@@ -1,6 +1,10 @@
 // The window procedures: Win32 messages become the program's events.
 #include <windows.h>
 
+#include <optional>
+#include <utility>
+
+#include "ui/ids.h"
 #include "win32/win32_layer.h"
 
 namespace vistrelle::win32 {
@@ -10,18 +14,27 @@ namespace {
 Win32Layer* currentLayer = nullptr;
 WNDPROC originalListViewProcedure = nullptr;
 
-// The program's window callback: it sees the message before anything else and never consumes
-// it. Header item clicks (ANSI or Unicode notification) are reported as HDN_ITEMCLICKA.
-void runWindowCallback(Win32Layer& layer, UINT message, LPARAM lParam) {
-    if (message != WM_NOTIFY || !layer.ui().callbackInstalled() || !layer.sink())
+// Header item clicks (ANSI or Unicode notification), seen before anything else handles the
+// message, which goes on as usual.
+void reportHeaderClick(Win32Layer& layer, UINT message, LPARAM lParam) {
+    if (message != WM_NOTIFY || !layer.sink())
         return;
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (!header)
         return;
     if (header->code == HDN_ITEMCLICKA || header->code == HDN_ITEMCLICKW) {
         const auto* item = reinterpret_cast<const NMHEADERA*>(lParam);
-        layer.sink()->notification(kHeaderItemClick, item->iItem);
+        layer.sink()->headerClicked(item->iItem);
     }
+}
+
+// The colours of a static control drawn on white (the About window's texts): null for the
+// others, which keep the system's.
+HBRUSH whiteStaticColours(Win32Layer& layer, WPARAM dc, LPARAM control) {
+    HBRUSH white = layer.ui().whiteBrushFor(reinterpret_cast<HWND>(control));
+    if (white)
+        SetBkColor(reinterpret_cast<HDC>(dc), RGB(255, 255, 255));
+    return white;
 }
 
 // Fills the client area with the button face, leaving the visible children alone.
@@ -41,27 +54,30 @@ void eraseAroundChildren(HWND hwnd, HDC dc) {
     RestoreDC(dc, saved);
 }
 
-// The event type of a channelList notification, or -1 for notifications that are none.
-int32_t listEventType(const NMHDR& header) {
+// What a channelList notification tells the program; nullopt for notifications that tell
+// nothing.
+std::optional<ControlAction> listAction(const NMHDR& header) {
     switch (header.code) {
         case NM_CLICK:
-            return kListLeftClick;
+            return ControlAction::Click;
         case NM_RCLICK:
-            return kListRightClick;
+            return ControlAction::RightClick;
         case NM_DBLCLK:
-            return kListDoubleClick;
+            return ControlAction::DoubleClick;
         case NM_RDBLCLK:
-            return kListRightDoubleClick;
+            return ControlAction::RightDoubleClick;
         case LVN_BEGINDRAG:
-            return kListBeginDrag;
+            return ControlAction::DragStart;
         case LVN_ITEMCHANGED: {
             const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
             const bool selectionChanged = (change.uChanged & LVIF_STATE) &&
                                           ((change.uOldState ^ change.uNewState) & LVIS_SELECTED);
-            return selectionChanged ? kListSelectionChanged : -1;
+            if (selectionChanged)
+                return ControlAction::SelectionChange;
+            return std::nullopt;
         }
         default:
-            return -1;
+            return std::nullopt;
     }
 }
 
@@ -82,9 +98,8 @@ LRESULT listNotification(Win32Layer& layer, HWND hwnd, NMHDR* header, bool& hand
         default:
             break;
     }
-    const int32_t type = listEventType(*header);
-    if (type >= 0)
-        PostMessageA(hwnd, kListEventMessage, static_cast<WPARAM>(type), 0);
+    if (const std::optional<ControlAction> action = listAction(*header))
+        PostMessageA(hwnd, kListEventMessage, static_cast<WPARAM>(*action), 0);
     handled = false;
     return 0;
 }
@@ -152,14 +167,26 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     if (!layer)
         return DefWindowProcA(hwnd, message, wParam, lParam);
     const int32_t window = layer->ui().windowId(hwnd);
-    runWindowCallback(*layer, message, lParam);
+    reportHeaderClick(*layer, message, lParam);
     EventSink* sink = layer->sink();
 
     switch (message) {
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_CLOSE) {
+                // The close box, the window menu's Close and Alt+F4 all come this way; the close
+                // request the default handling sends is the user's.
+                HWND outer = std::exchange(layer->ui().userClosing, hwnd);
+                const LRESULT result = DefWindowProcA(hwnd, message, wParam, lParam);
+                layer->ui().userClosing = outer;
+                return result;
+            }
+            break;
         case WM_CLOSE:
             // Never destroyed here: the program decides on the request.
-            if (sink && window >= 0)
-                sink->closeRequested(window);
+            if (sink && window >= 0) {
+                sink->closeRequested(window, layer->ui().userClosing == hwnd ? CloseSource::User
+                                                                             : CloseSource::Other);
+            }
             return 0;
         case WM_SIZE:
             if (window == kMainWindow && layer->ui().statusBar()) {
@@ -180,7 +207,7 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
                     sink->menuCommand(command);
                 }
             } else {
-                sink->controlEvent(static_cast<int16_t>(LOWORD(wParam)), HIWORD(wParam));
+                sink->controlEvent(static_cast<int16_t>(LOWORD(wParam)), ControlAction::Used);
             }
             return 0;
         case WM_NOTIFY: {
@@ -195,19 +222,18 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         }
         case kListEventMessage:
             if (sink)
-                sink->controlEvent(kChannelList, static_cast<int32_t>(wParam));
+                sink->controlEvent(kChannelList, static_cast<ControlAction>(wParam));
             return 0;
         case WM_ERASEBKGND:
-            if (window == kMainWindow && layer->ui().reducedErase()) {
+            // The main window leaves its children alone, so that they do not flicker.
+            if (window == kMainWindow) {
                 eraseAroundChildren(hwnd, reinterpret_cast<HDC>(wParam));
                 return 1;
             }
             break;
         case WM_CTLCOLORSTATIC:
-            if (layer->ui().hasWhiteBackground(reinterpret_cast<HWND>(lParam))) {
-                SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-                return reinterpret_cast<LRESULT>(layer->ui().whiteBrush());
-            }
+            if (HBRUSH white = whiteStaticColours(*layer, wParam, lParam))
+                return reinterpret_cast<LRESULT>(white);
             break;
         case WM_QUERYENDSESSION:
             // The session may end: what must survive is saved when it does.
@@ -231,21 +257,19 @@ LRESULT CALLBACK panelProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     Win32Layer* layer = currentLayer;
     if (!layer)
         return DefWindowProcA(hwnd, message, wParam, lParam);
-    runWindowCallback(*layer, message, lParam);
+    reportHeaderClick(*layer, message, lParam);
     switch (message) {
         case WM_ERASEBKGND:
-            if (layer->ui().hasWhiteBackground(hwnd)) {
+            if (HBRUSH white = layer->ui().whiteBrushFor(hwnd)) {
                 RECT client;
                 GetClientRect(hwnd, &client);
-                FillRect(reinterpret_cast<HDC>(wParam), &client, layer->ui().whiteBrush());
+                FillRect(reinterpret_cast<HDC>(wParam), &client, white);
                 return 1;
             }
             break;
         case WM_CTLCOLORSTATIC:
-            if (layer->ui().hasWhiteBackground(reinterpret_cast<HWND>(lParam))) {
-                SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-                return reinterpret_cast<LRESULT>(layer->ui().whiteBrush());
-            }
+            if (HBRUSH white = whiteStaticColours(*layer, wParam, lParam))
+                return reinterpret_cast<LRESULT>(white);
             break;
         case WM_COMMAND:
         case WM_NOTIFY:
@@ -258,9 +282,9 @@ LRESULT CALLBACK panelProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }
 
 LRESULT CALLBACK listViewProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    // The header's item clicks reach the list, not the window: the callback sees them here.
+    // The header's item clicks reach the list, not the window: they are seen here.
     if (Win32Layer* layer = currentLayer)
-        runWindowCallback(*layer, message, lParam);
+        reportHeaderClick(*layer, message, lParam);
     return CallWindowProcA(originalListViewProcedure, hwnd, message, wParam, lParam);
 }
 
@@ -269,35 +293,6 @@ void subclassListView(HWND list) {
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&listViewProcedure)));
     if (previous != &listViewProcedure)
         originalListViewProcedure = previous;
-}
-
-// The event pump.
-
-bool MessagePump::pumpMessage(bool wait, uint32_t& wParam) {
-    MSG msg;
-    if (wait) {
-        if (GetMessageA(&msg, nullptr, 0, 0) == -1)
-            return false;
-    } else if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        return false;
-    }
-    wParam = static_cast<uint32_t>(msg.wParam);
-    HWND active = GetActiveWindow();
-    if (HACCEL table = windows_.acceleratorsOf(active)) {
-        if (TranslateAcceleratorA(active, table, &msg))
-            return true;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    return true;
-}
-
-void MessagePump::sleepMilliseconds(int32_t ms) {
-    Sleep(static_cast<DWORD>(ms < 0 ? 0 : ms));
-}
-
-int64_t MessagePump::monotonicMilliseconds() {
-    return static_cast<int64_t>(GetTickCount64());
 }
 
 }  // namespace vistrelle::win32

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/app.h"
-#include "ui/ids.h"
 #include "fake/memory_layer.h"
 #include "fake/sandbox.h"
+#include "ui/ids.h"
 
 namespace vistrelle::testing {
 
@@ -41,7 +41,7 @@ protected:
     // Chooses a country selector item as the user would, and lets the program see it.
     void selectCountry(int32_t index) {
         ui.selector.select(index);
-        app.dispatchControlEvent(kCountrySelector, 1);
+        app.dispatchControlEvent(kCountrySelector, ControlAction::Used);
     }
 
     std::vector<std::string> shownNames() const {

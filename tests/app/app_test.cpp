@@ -47,9 +47,10 @@ public:
         log_.push_back("restoreFaultHandler");
         inner_.restore();
     }
-    void showReport(std::string_view title, std::string_view text, uint32_t flags) override {
+    void showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                    MessageButtons buttons) override {
         log_.push_back("showReport");
-        inner_.showReport(title, text, flags);
+        inner_.showReport(title, text, icon, buttons);
     }
     [[noreturn]] void exitProcess(int32_t code) override { inner_.exitProcess(code); }
 
@@ -89,10 +90,8 @@ void scriptRun(MemoryEvents& pump, std::function<void(MemoryEvents&)> script) {
     };
 }
 
-const std::vector<std::string> kBuildCalls{
-    "createMainWindow", "installWindowCallback", "useReducedFlickerErase", "createMenus",
-    "createStatusBar",  "createControls 0",      "addHelpAccelerator 0 4",
-};
+const std::vector<std::string> kBuildCalls{"createMainWindow", "createMenus", "createStatusBar",
+                                           "createControls 0", "addHelpAccelerator 0 4"};
 
 TEST_F(StartUpTest, RunsEveryStepInOrderAndEndsWithExitCodeZero) {
     sandbox.write("channels.dat", kSampleChannels);
@@ -124,7 +123,7 @@ TEST_F(StartUpTest, WelcomePageComesBeforeTheCatalogueWhichComesBeforeTheSetting
         EXPECT_EQ(layer.ui().web.closes, 1);
         EXPECT_FALSE(layer.ui().web.shown.empty());
         EXPECT_EQ(app.playerVersion, 0);
-        return kIdNo;
+        return MessageAnswer::No;
     };
     ASSERT_TRUE(app.startUp());
     EXPECT_TRUE(asked);
@@ -137,13 +136,11 @@ TEST_F(StartUpTest, StateStartsAtItsInitialValues) {
     App app(layer);
     app.listPanelVisible = 0;
     app.playerVersion = 5;
-    app.lastMessageWParam = 20;
     app.fault.faultCount = 3;
     ASSERT_TRUE(app.startUp());
     EXPECT_EQ(app.listPanelVisible, 1);
     EXPECT_EQ(app.panelWidth, 200);
     EXPECT_EQ(app.playerVersion, 0);  // no Config.ini
-    EXPECT_EQ(app.lastMessageWParam, 0u);
     EXPECT_EQ(app.fault.faultCount, 0);
     EXPECT_EQ(app.catalog.filterIndex, 1);
     EXPECT_FALSE(layer.ui().checked[kCmdAlwaysOnTop]);
@@ -159,8 +156,9 @@ TEST_F(StartUpTest, AWindowThatCannotOpenEndsWithoutTouchingAnyFile) {
     App app(layer);
     EXPECT_EQ(app.run(), 0);
 
-    EXPECT_EQ(layer.memory.ui().messages,
-              (std::vector<MessageBoxCall>{{"Warning!", "Error opening window!", 48}}));
+    EXPECT_EQ(
+        layer.memory.ui().messages,
+        (std::vector<MessageBoxCall>{{"Warning!", "Error opening window!", MessageIcon::Warning}}));
     EXPECT_EQ(layer.log, (std::vector<std::string>{"loadHelpViewer", "installFaultHandler",
                                                    "createMainWindow", "restoreFaultHandler",
                                                    "closeHelpViewer", "destroyAllWindows"}));
@@ -194,7 +192,7 @@ RunResult runAndEnd(const std::function<void(MemoryEvents&)>& ending) {
         pump.pushMenu(kCmdFavorite);
         pump.pushMenu(kCmdSettings);
         pump.push([&ui](EventSink&) { ui.setOptionChecked(kOption64, true); });
-        pump.pushControl(kSettingsOk, 0);
+        pump.pushControl(kSettingsOk);
         ending(pump);
     });
     App app(layer);
@@ -205,20 +203,16 @@ RunResult runAndEnd(const std::function<void(MemoryEvents&)>& ending) {
 
 TEST(ShutDownTest, ExitAndAUserCloseSaveTheSameFiles) {
     const RunResult byExit = runAndEnd([](MemoryEvents& pump) { pump.pushMenu(kCmdExit); });
-    const RunResult byCloseBox =
-        runAndEnd([](MemoryEvents& pump) { pump.pushClose(kMainWindow, kHitClose); });
-    const RunResult bySystemClose =
-        runAndEnd([](MemoryEvents& pump) { pump.pushClose(kMainWindow, kSysCommandClose); });
+    const RunResult byUserClose =
+        runAndEnd([](MemoryEvents& pump) { pump.pushClose(kMainWindow, CloseSource::User); });
 
     EXPECT_EQ(byExit.favorites,
               "Norway|NRK P2|64|Culture||http://radio.example/p2.m3u|\r\n"
               "Sweden|SR P1|96|News|Swedish|http://radio.example/sr.ram|www.sr.example\r\n");
     EXPECT_EQ(byExit.config, "WMP Version = 1\r\n");
-    for (const RunResult* other : {&byCloseBox, &bySystemClose}) {
-        EXPECT_EQ(other->favorites, byExit.favorites);
-        EXPECT_EQ(other->config, byExit.config);
-        EXPECT_EQ(other->calls, byExit.calls);
-    }
+    EXPECT_EQ(byUserClose.favorites, byExit.favorites);
+    EXPECT_EQ(byUserClose.config, byExit.config);
+    EXPECT_EQ(byUserClose.calls, byExit.calls);
 }
 
 TEST(ShutDownTest, NoFavoritesLeftDeletesTheFile) {
@@ -230,7 +224,7 @@ TEST(ShutDownTest, NoFavoritesLeftDeletesTheFile) {
     scriptRun(layer.pump(), [&ui](MemoryEvents& pump) {
         pump.push([&ui](EventSink& sink) {
             ui.selector.select(0);
-            sink.controlEvent(kCountrySelector, 1);
+            sink.controlEvent(kCountrySelector, ControlAction::Used);
         });
         pump.push([&ui](EventSink&) { ui.list.selected = 0; });
         pump.pushMenu(kCmdFavorite);
@@ -251,7 +245,7 @@ TEST(ShutDownTest, ACloseOfTheSettingsWindowByTheUserEndsWithoutApplyingTheChoic
     scriptRun(layer.pump(), [&ui](MemoryEvents& pump) {
         pump.pushMenu(kCmdSettings);
         pump.push([&ui](EventSink&) { ui.setOptionChecked(kOptionOlder, true); });
-        pump.pushClose(kSettingsWindow, kSysCommandClose);
+        pump.pushClose(kSettingsWindow, CloseSource::User);
     });
     App app(layer);
     app.run();
@@ -270,17 +264,25 @@ protected:
     }
 };
 
-TEST_F(LoopTest, UserCloseTestDecidesOnACloseRequest) {
+TEST_F(LoopTest, OnlyACloseByTheUserEndsTheLoop) {
+    using Close = std::pair<int32_t, CloseSource>;
     const struct {
         const char* name;
-        std::vector<uint32_t> before;  // the wParams of messages before the close
-        uint32_t closeWParam;
+        std::vector<std::vector<Close>> dispatches;  // the closes each dispatch reports
         bool ends;
     } cases[] = {
-        {"close box", {}, kHitClose, true},
-        {"system Close", {}, kSysCommandClose, true},
-        {"sent by another program", {}, 0, false},
-        {"after a click on the close box, other messages", {kHitClose, 7}, 0, false},
+        {"the user", {{{kMainWindow, CloseSource::User}}}, true},
+        {"another program", {{{kMainWindow, CloseSource::Other}}}, false},
+        {"the user, of the Settings window", {{{kSettingsWindow, CloseSource::User}}}, true},
+        {"another program, then the user",
+         {{{kMainWindow, CloseSource::Other}}, {{kMainWindow, CloseSource::User}}},
+         true},
+        // Both wait in the queue at once: the user's is not taken for a repeat of the other.
+        {"another program and the user in one dispatch",
+         {{{kMainWindow, CloseSource::Other}, {kMainWindow, CloseSource::User}}},
+         true},
+        {"the user, of the About window", {{{kAboutWindow, CloseSource::User}}}, false},
+        {"nothing but dispatches without events", {{}, {}}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -288,10 +290,13 @@ TEST_F(LoopTest, UserCloseTestDecidesOnACloseRequest) {
         MemoryLayer memory;
         App program(memory);
         ASSERT_TRUE(program.startUp());
-        for (uint32_t wParam : c.before) {
-            memory.pump().push(nullptr, wParam);
+        for (const std::vector<Close>& closes : c.dispatches) {
+            memory.pump().push([closes](EventSink& sink) {
+                for (auto [window, source] : closes) {
+                    sink.closeRequested(window, source);
+                }
+            });
         }
-        memory.pump().pushClose(kMainWindow, c.closeWParam);
         memory.pump().pushMenu(kCmdCheckForUpdates);  // reached only when the loop goes on
         memory.pump().onIdle = [](MemoryEvents&) {};
         memory.ui().messages.clear();
@@ -300,38 +305,26 @@ TEST_F(LoopTest, UserCloseTestDecidesOnACloseRequest) {
     }
 }
 
-TEST_F(LoopTest, MessagesThatMadeNoEventSetTheLastWParam) {
-    pump.push(nullptr, 0xF060);
+TEST_F(LoopTest, AUserCloseWaitsForTheCommandsDeliveredBeforeIt) {
+    // One dispatch reports a user close and a command: the command runs at once, the close on
+    // the next turn, and nothing after it.
+    pump.push([](EventSink& sink) {
+        sink.closeRequested(kMainWindow, CloseSource::User);
+        sink.menuCommand(kCmdAlwaysOnTop);
+    });
+    pump.pushMenu(kCmdCheckForUpdates);
     ASSERT_TRUE(app.step());
-    EXPECT_EQ(app.lastMessageWParam, 0xF060u);
-    // A message that delivers a command leaves it alone.
-    pump.push([](EventSink& sink) { sink.menuCommand(kCmdAlwaysOnTop); }, 5);
-    ASSERT_TRUE(app.step());
-    EXPECT_EQ(app.lastMessageWParam, 0xF060u);
     EXPECT_TRUE(ui.topmost);
-}
-
-TEST_F(LoopTest, ACloseMadeWithACommandFollowsTheEarlierMessage) {
-    // The close request's message delivered a command too, so the wParam that counts is the one
-    // of the message before it.
-    pump.push(nullptr, 3);
-    pump.push(
-        [](EventSink& sink) {
-            sink.closeRequested(kMainWindow);
-            sink.menuCommand(kCmdAlwaysOnTop);
-        },
-        kHitClose);
-    app.runEventLoop();
-    EXPECT_TRUE(ui.topmost);
-    EXPECT_EQ(app.lastMessageWParam, 3u);
+    EXPECT_TRUE(app.queue.hasQueued());
+    EXPECT_FALSE(app.step());
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(LoopTest, QueuedEventsComeFirstInArrivalOrder) {
     app.sizeChanged(kAboutWindow);
     app.sizeChanged(kAboutWindow);  // merged
     app.menuCommand(kCmdAlwaysOnTop);
-    app.closeRequested(kMainWindow);
-    app.lastMessageWParam = 0;
+    app.closeRequested(kMainWindow, CloseSource::Other);
     ASSERT_TRUE(app.step());  // the size change: a layout
     EXPECT_EQ(ui.calls, (std::vector<std::string>{"redrawNow"}));
     ASSERT_TRUE(app.step());  // the close request: not by the user
@@ -345,7 +338,7 @@ TEST_F(LoopTest, QueuedEventsComeFirstInArrivalOrder) {
 TEST_F(LoopTest, EveryDeliveredEventOfOneMessageIsRoutedInOrder) {
     pump.push([](EventSink& sink) {
         sink.menuCommand(kCmdCheckForUpdates);
-        sink.controlEvent(kPanelToggle, 0);
+        sink.controlEvent(kPanelToggle, ControlAction::Used);
         sink.menuCommand(kCmdExit);
         sink.menuCommand(kCmdCheckForUpdates);  // after Exit: never reached
     });
@@ -355,19 +348,18 @@ TEST_F(LoopTest, EveryDeliveredEventOfOneMessageIsRoutedInOrder) {
 }
 
 TEST_F(LoopTest, RoutingTable) {
-    // Close of the About window closes only it, whatever the last wParam.
-    app.openAboutWindow();
-    app.lastMessageWParam = kHitClose;
-    EXPECT_TRUE(app.routeEvent(closeRequestEvent(kAboutWindow)));
-    EXPECT_FALSE(ui.open[kAboutWindow]);
-    EXPECT_TRUE(ui.enabled[kMainWindow]);
+    // Close of the About window closes only it, whoever asked.
+    for (CloseSource source : {CloseSource::User, CloseSource::Other}) {
+        app.openAboutWindow();
+        EXPECT_TRUE(app.routeEvent(closeRequestEvent(kAboutWindow, source)));
+        EXPECT_FALSE(ui.open[kAboutWindow]);
+        EXPECT_TRUE(ui.enabled[kMainWindow]);
+    }
 
-    // Any other window's close passes or fails the user-close test.
+    // Any other window's close ends the loop only when the user asked.
     for (int32_t window : {kMainWindow, kSettingsWindow}) {
-        app.lastMessageWParam = kHitClose;
-        EXPECT_FALSE(app.routeEvent(closeRequestEvent(window)));
-        app.lastMessageWParam = 0;
-        EXPECT_TRUE(app.routeEvent(closeRequestEvent(window)));
+        EXPECT_FALSE(app.routeEvent(closeRequestEvent(window, CloseSource::User)));
+        EXPECT_TRUE(app.routeEvent(closeRequestEvent(window, CloseSource::Other)));
     }
 
     // A size change of any window lays out the main window.
@@ -380,24 +372,23 @@ TEST_F(LoopTest, RoutingTable) {
     EXPECT_FALSE(app.routeEvent(menuCommandEvent(kCmdExit)));
     EXPECT_TRUE(app.routeEvent(menuCommandEvent(kCmdAlwaysOnTop)));
     EXPECT_TRUE(ui.topmost);
-    EXPECT_TRUE(app.routeEvent(controlEventOf(kPanelToggle, 0)));
+    EXPECT_TRUE(app.routeEvent(controlEventOf(kPanelToggle, ControlAction::Used)));
     EXPECT_EQ(app.listPanelVisible, 0);
     EXPECT_TRUE(app.routeEvent(Event{}));
 }
 
 TEST_F(LoopTest, AHeaderClickSortsAtOnceWithoutAnEvent) {
-    pump.push([](EventSink& sink) { sink.notification(kHeaderItemClick, 0); });
+    pump.push([](EventSink& sink) { sink.headerClicked(0); });
     ASSERT_TRUE(app.step());
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"NRK P1", "NRK P2", "SR P1"}));
-    pump.push([](EventSink& sink) { sink.notification(kHeaderItemClick, 0); });
+    pump.push([](EventSink& sink) { sink.headerClicked(0); });
     ASSERT_TRUE(app.step());
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"SR P1", "NRK P2", "NRK P1"}));
     EXPECT_FALSE(app.queue.hasDelivered());
 
-    // Other notifications, and items that are no column, change nothing.
-    for (auto [code, item] :
-         {std::pair{-301, 2}, std::pair{kHeaderItemClick, 4}, std::pair{kHeaderItemClick, -1}}) {
-        app.notification(code, item);
+    // Headers that are no column change nothing.
+    for (int32_t column : {4, -1}) {
+        app.headerClicked(column);
     }
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"SR P1", "NRK P2", "NRK P1"}));
 }
@@ -427,19 +418,18 @@ TEST_F(AppTest, SizeChangesMadeWhileTheWindowIsBuiltAreLostInTheWelcomePage) {
 
 TEST_F(LoopTest, EverythingTakenDuringAPageWriteIsLost) {
     pump.pushMenu(kCmdExit);
-    pump.pushClose(kMainWindow, kHitClose);
+    pump.pushClose(kMainWindow, CloseSource::User);
     pump.push([](EventSink& sink) { sink.sizeChanged(kMainWindow); });
-    pump.pushControl(kPanelToggle, 0);
-    pump.push([](EventSink& sink) { sink.notification(kHeaderItemClick, 3); }, 7);
+    pump.pushControl(kPanelToggle);
+    pump.push([](EventSink& sink) { sink.headerClicked(3); });
     app.menuCommand(kCmdCheckForUpdates);  // waiting behind the message that started the write
     ui.list.selected = 0;
-    app.dispatchControlEvent(kChannelList, kListDoubleClick);
+    app.dispatchControlEvent(kChannelList, ControlAction::DoubleClick);
 
     EXPECT_EQ(ui.statusText, " Now watching: NRK P1");
     EXPECT_FALSE(app.queue.hasQueued());
     EXPECT_FALSE(app.queue.hasDelivered());
     EXPECT_EQ(app.listPanelVisible, 1);
-    EXPECT_EQ(app.lastMessageWParam, 7u);  // as the loop would have kept it
     // The header click still sorted: by comment, ascending.
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"NRK P2", "SR P1", "NRK P1"}));
     EXPECT_TRUE(app.step() == false);  // nothing left to do
@@ -469,7 +459,7 @@ TEST_F(AppTest, AFaultIsReportedAndEndsWithoutSaving) {
                               "Sorry there was an error:\n\nLine: -1\n"
                               "Description: Attempted division by zero\n"
                               "Total number of errors: 1\n\nThe program will end now.",
-                              0}));
+                              MessageIcon::Plain, MessageButtons::Ok}));
     EXPECT_EQ(faultHook.restored, 1);
     EXPECT_EQ(launches.helpClosed, 1);
     EXPECT_EQ(ui.calls.back(), "destroyAllWindows");

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "ui/window_defs.h"
 #include "app_fixture.h"
 #include "settings/launch.h"
+#include "ui/window_defs.h"
 
 namespace vistrelle::testing {
 namespace {
@@ -61,8 +61,8 @@ TEST_F(DispatchTest, UpdaterNotFoundWarnsAndReloadsNothing) {
     launches.startResults = {false, false, false};
     sandbox.write("channels.dat", "Denmark|DR P1|128|News||http://dr.example/p1.asx|\r\n");
     app.dispatchMenuCommand(kCmdUpdateChannelList);
-    EXPECT_EQ(ui.messages,
-              (std::vector<MessageBoxCall>{{"Warning!", "Channel updater not found!", 48}}));
+    EXPECT_EQ(ui.messages, (std::vector<MessageBoxCall>{
+                               {"Warning!", "Channel updater not found!", MessageIcon::Warning}}));
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"NRK P1", "NRK P2", "SR P1"}));
     EXPECT_EQ(app.catalog.allChannels.size(), 3u);
 }
@@ -86,14 +86,14 @@ TEST_F(DispatchTest, SettingsOpensWithTheCurrentChoiceAndOkCancelApplyIt) {
     EXPECT_TRUE(ui.options[kOption64]);
 
     ui.setOptionChecked(kOptionOlder, true);
-    app.dispatchControlEvent(kSettingsCancel, 0);
+    app.dispatchControlEvent(kSettingsCancel, ControlAction::Used);
     EXPECT_EQ(app.playerVersion, 1);
     EXPECT_FALSE(ui.open[kSettingsWindow]);
     EXPECT_TRUE(ui.enabled[kMainWindow]);
 
     app.dispatchMenuCommand(kCmdSettings);
     ui.setOptionChecked(kOptionOlder, true);
-    app.dispatchControlEvent(kSettingsOk, 0);
+    app.dispatchControlEvent(kSettingsOk, ControlAction::Used);
     EXPECT_EQ(app.playerVersion, 2);
     EXPECT_FALSE(ui.open[kSettingsWindow]);
     EXPECT_TRUE(ui.enabled[kMainWindow]);
@@ -104,8 +104,8 @@ TEST_F(DispatchTest, OkAndCancelWithoutAnOpenSettingsWindowChangeNothing) {
     app.dispatchMenuCommand(kCmdAbout);
     ui.calls.clear();
     app.playerVersion = 1;
-    app.dispatchControlEvent(kSettingsOk, 0);
-    app.dispatchControlEvent(kSettingsCancel, 0);
+    app.dispatchControlEvent(kSettingsOk, ControlAction::Used);
+    app.dispatchControlEvent(kSettingsCancel, ControlAction::Used);
     EXPECT_EQ(app.playerVersion, 1);
     EXPECT_TRUE(ui.calls.empty());
     EXPECT_FALSE(ui.enabled[kMainWindow]);  // the About window still holds it
@@ -126,7 +126,8 @@ TEST_F(DispatchTest, HelpShowsTheFileThenTheRightNotice) {
         ui.messages.clear();
         app.dispatchMenuCommand(kCmdHelp);
         EXPECT_EQ(launches.helpShown, (std::vector<std::string>{"Help.chm"}));
-        EXPECT_EQ(ui.messages, (std::vector<MessageBoxCall>{{"Info", c.notice, 64}}));
+        EXPECT_EQ(ui.messages,
+                  (std::vector<MessageBoxCall>{{"Info", c.notice, MessageIcon::Information}}));
     }
 }
 
@@ -134,8 +135,8 @@ TEST_F(DispatchTest, CheckForUpdatesOnlyShowsItsNotice) {
     startWithSamples();
     ui.list.selected = 1;
     app.dispatchMenuCommand(kCmdCheckForUpdates);
-    EXPECT_EQ(ui.messages,
-              (std::vector<MessageBoxCall>{{"Info", "Feature not implemented yet!", 64}}));
+    EXPECT_EQ(ui.messages, (std::vector<MessageBoxCall>{{"Info", "Feature not implemented yet!",
+                                                         MessageIcon::Information}}));
     EXPECT_TRUE(ui.calls.empty());
     EXPECT_TRUE(launches.started.empty());
     EXPECT_TRUE(ui.web.log.empty());
@@ -161,8 +162,8 @@ TEST_F(DispatchTest, SelectionGuardsOfTheRowCommands) {
         for (int32_t command : {kCmdWatch, kCmdFavorite, kCmdVisitHomepage}) {
             app.dispatchMenuCommand(command);
         }
-        for (int32_t type : {kListRightClick, kListDoubleClick}) {
-            app.dispatchControlEvent(kChannelList, type);
+        for (ControlAction action : {ControlAction::RightClick, ControlAction::DoubleClick}) {
+            app.dispatchControlEvent(kChannelList, action);
         }
     }
     EXPECT_EQ(ui.statusText, statusBefore);
@@ -195,8 +196,8 @@ TEST_F(DispatchTest, VisitHomepage) {
     startWithSamples();
     ui.list.selected = 1;  // NRK P2 has none
     app.dispatchMenuCommand(kCmdVisitHomepage);
-    EXPECT_EQ(ui.messages,
-              (std::vector<MessageBoxCall>{{"Info!", "This channel has no homepage.", 64}}));
+    EXPECT_EQ(ui.messages, (std::vector<MessageBoxCall>{{"Info!", "This channel has no homepage.",
+                                                         MessageIcon::Information}}));
     EXPECT_TRUE(launches.opened.empty());
     EXPECT_TRUE(launches.started.empty());
 
@@ -217,7 +218,8 @@ TEST_F(DispatchTest, CountrySelectorEventsApplyTheFilter) {
     EXPECT_EQ(app.catalog.filterIndex, 3);
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"SR P1"}));
     const int32_t resets = ui.list.resets;
-    app.dispatchControlEvent(kCountrySelector, 8);  // same selection: nothing rebuilt
+    app.dispatchControlEvent(kCountrySelector,
+                             ControlAction::Used);  // same selection: nothing rebuilt
     EXPECT_EQ(ui.list.resets, resets);
 }
 
@@ -225,20 +227,20 @@ TEST_F(DispatchTest, ChannelListEventTypes) {
     struct Case {
         const char* name;
         int32_t selectorIndex;
-        int32_t type;
+        ControlAction action;
         std::vector<int32_t> popups;
         bool watches;
     };
     const std::vector<Case> cases{
-        {"right click, all countries", 1, kListRightClick, {kPopupMenuChannel}, false},
-        {"right click, a country", 2, kListRightClick, {kPopupMenuChannel}, false},
-        {"right click, favorites", 0, kListRightClick, {kPopupMenuFavorite}, false},
-        {"double click", 1, kListDoubleClick, {}, true},
-        {"left click", 1, kListLeftClick, {}, false},
-        {"right double click", 1, kListRightDoubleClick, {}, false},
-        {"selection changed", 1, kListSelectionChanged, {}, false},
-        {"begin drag", 1, kListBeginDrag, {}, false},
-        {"unknown type", 1, 99, {}, false},
+        {"right click, all countries", 1, ControlAction::RightClick, {kPopupMenuChannel}, false},
+        {"right click, a country", 2, ControlAction::RightClick, {kPopupMenuChannel}, false},
+        {"right click, favorites", 0, ControlAction::RightClick, {kPopupMenuFavorite}, false},
+        {"double click", 1, ControlAction::DoubleClick, {}, true},
+        {"left click", 1, ControlAction::Click, {}, false},
+        {"right double click", 1, ControlAction::RightDoubleClick, {}, false},
+        {"selection changed", 1, ControlAction::SelectionChange, {}, false},
+        {"begin drag", 1, ControlAction::DragStart, {}, false},
+        {"anything else", 1, ControlAction::Used, {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -249,10 +251,10 @@ TEST_F(DispatchTest, ChannelListEventTypes) {
         App program(memory);
         ASSERT_TRUE(program.startUp());
         memory.ui().selector.select(c.selectorIndex);
-        program.dispatchControlEvent(kCountrySelector, 1);
+        program.dispatchControlEvent(kCountrySelector, ControlAction::Used);
         memory.ui().list.selected = 0;
         memory.ui().statusHistory.clear();
-        program.dispatchControlEvent(kChannelList, c.type);
+        program.dispatchControlEvent(kChannelList, c.action);
         EXPECT_EQ(memory.ui().popups, c.popups);
         EXPECT_EQ(memory.ui().statusHistory.size(), c.watches ? 1u : 0u);
     }
@@ -260,14 +262,14 @@ TEST_F(DispatchTest, ChannelListEventTypes) {
 
 TEST_F(DispatchTest, PanelToggleAndAboutButtons) {
     startWithSamples();
-    app.dispatchControlEvent(kPanelToggle, 0);
+    app.dispatchControlEvent(kPanelToggle, ControlAction::Used);
     EXPECT_EQ(app.listPanelVisible, 0);
     EXPECT_EQ(ui.texts[kPanelToggle], ">");
 
     app.dispatchMenuCommand(kCmdAbout);
     ASSERT_TRUE(ui.open[kAboutWindow]);
     for (int press = 0; press < 2; ++press) {
-        app.dispatchControlEvent(kAboutWebpage, 0);
+        app.dispatchControlEvent(kAboutWebpage, ControlAction::Used);
     }
     EXPECT_EQ(launches.opened.size(), 2u);
     for (const std::string& url : launches.opened) {
@@ -276,7 +278,7 @@ TEST_F(DispatchTest, PanelToggleAndAboutButtons) {
     EXPECT_TRUE(ui.open[kAboutWindow]);
     EXPECT_FALSE(ui.enabled[kMainWindow]);
 
-    app.dispatchControlEvent(kAboutClose, 0);
+    app.dispatchControlEvent(kAboutClose, ControlAction::Used);
     EXPECT_FALSE(ui.open[kAboutWindow]);
     EXPECT_TRUE(ui.enabled[kMainWindow]);
 }
@@ -286,8 +288,8 @@ TEST_F(DispatchTest, EventsOfOtherControlsDoNothing) {
     ui.list.selected = 0;
     for (int32_t control : {kWebView, kOptionNewest, kOption64, kOptionOlder, kAboutPanel,
                             kAboutProduct, kAboutText, 4, 5, 16, -1}) {
-        app.dispatchControlEvent(control, kListDoubleClick);
-        app.dispatchControlEvent(control, kListRightClick);
+        app.dispatchControlEvent(control, ControlAction::DoubleClick);
+        app.dispatchControlEvent(control, ControlAction::RightClick);
     }
     EXPECT_TRUE(ui.calls.empty());
     EXPECT_TRUE(ui.messages.empty());

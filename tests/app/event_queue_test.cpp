@@ -20,13 +20,14 @@ std::vector<Event> takeAllQueued(EventQueue& queue) {
 TEST(EventQueueTest, CloseRequestsAndSizeChangesComeOutInArrivalOrder) {
     EventQueue queue;
     queue.postSize(kMainWindow);
-    queue.postClose(kAboutWindow);
+    queue.postClose(kAboutWindow, CloseSource::Other);
     queue.postSize(kSettingsWindow);
-    queue.postClose(kMainWindow);
+    queue.postClose(kMainWindow, CloseSource::User);
     EXPECT_EQ(
         takeAllQueued(queue),
-        (std::vector<Event>{sizeChangeEvent(kMainWindow), closeRequestEvent(kAboutWindow),
-                            sizeChangeEvent(kSettingsWindow), closeRequestEvent(kMainWindow)}));
+        (std::vector<Event>{
+            sizeChangeEvent(kMainWindow), closeRequestEvent(kAboutWindow, CloseSource::Other),
+            sizeChangeEvent(kSettingsWindow), closeRequestEvent(kMainWindow, CloseSource::User)}));
     EXPECT_FALSE(queue.hasDelivered());
 }
 
@@ -38,10 +39,12 @@ TEST(EventQueueTest, OnlyARepeatOfTheNewestWaitingEntryIsDropped) {
     };
     const Event size0 = sizeChangeEvent(kMainWindow);
     const Event size2 = sizeChangeEvent(kAboutWindow);
-    const Event close0 = closeRequestEvent(kMainWindow);
+    const Event close0 = closeRequestEvent(kMainWindow, CloseSource::User);
+    const Event foreignClose0 = closeRequestEvent(kMainWindow, CloseSource::Other);
     const std::vector<Case> cases{
         {"same size change twice", {size0, size0}, {size0}},
         {"same close three times", {close0, close0, close0}, {close0}},
+        {"same window, other source", {foreignClose0, close0}, {foreignClose0, close0}},
         {"same event, other window", {size0, size2}, {size0, size2}},
         {"same window, other event", {size0, close0}, {size0, close0}},
         {"repeat of an older entry", {size0, close0, size0}, {size0, close0, size0}},
@@ -53,7 +56,7 @@ TEST(EventQueueTest, OnlyARepeatOfTheNewestWaitingEntryIsDropped) {
             if (event.kind == EventKind::SizeChange) {
                 queue.postSize(event.window);
             } else {
-                queue.postClose(event.window);
+                queue.postClose(event.window, event.source);
             }
         }
         EXPECT_EQ(takeAllQueued(queue), c.waiting);
@@ -72,13 +75,13 @@ TEST(EventQueueTest, DeliveredEventsAreNeverMergedAndStayApartFromTheQueue) {
     EventQueue queue;
     queue.deliver(menuCommandEvent(kCmdAbout));
     queue.deliver(menuCommandEvent(kCmdAbout));
-    queue.deliver(controlEventOf(kChannelList, kListDoubleClick));
-    queue.postClose(kMainWindow);
+    queue.deliver(controlEventOf(kChannelList, ControlAction::DoubleClick));
+    queue.postClose(kMainWindow, CloseSource::User);
     ASSERT_EQ(queue.deliveredCount(), 3u);
     EXPECT_EQ(queue.takeDelivered(), menuCommandEvent(kCmdAbout));
     EXPECT_EQ(queue.takeDelivered(), menuCommandEvent(kCmdAbout));
-    EXPECT_EQ(queue.takeDelivered(), controlEventOf(kChannelList, kListDoubleClick));
-    EXPECT_EQ(queue.takeQueued(), closeRequestEvent(kMainWindow));
+    EXPECT_EQ(queue.takeDelivered(), controlEventOf(kChannelList, ControlAction::DoubleClick));
+    EXPECT_EQ(queue.takeQueued(), closeRequestEvent(kMainWindow, CloseSource::User));
 }
 
 TEST(EventQueueTest, TakingFromAnEmptyQueueGivesNoEvent) {
@@ -96,28 +99,20 @@ TEST(EventQueueTest, DiscardAllEmptiesBothSides) {
     EXPECT_FALSE(queue.hasDelivered());
 }
 
-TEST(EventQueueTest, EventCodesAreTheLoopsOwn) {
-    EXPECT_EQ(static_cast<int32_t>(EventKind::SizeChange), 5);
-    EXPECT_EQ(static_cast<int32_t>(EventKind::CloseRequest), 16);
-    EXPECT_EQ(static_cast<int32_t>(EventKind::ControlEvent), 13100);
-    EXPECT_EQ(static_cast<int32_t>(EventKind::MenuCommand), 13101);
-}
-
-TEST(UserCloseTest, OnlyTheCloseBoxAndTheSystemCloseCommandPass) {
+TEST(UserCloseTest, OnlyACloseRequestByTheUserPasses) {
     const struct {
-        uint32_t wParam;
+        Event event;
         bool passes;
     } cases[] = {
-        {20, true},       // HTCLOSE: a click on the close box
-        {0xF060, true},   // SC_CLOSE: window menu, Alt+F4
-        {0, false},       // WM_CLOSE posted by another program
-        {21, false},      // another hit-test code
-        {0xF020, false},  // SC_MINIMIZE
-        {0xF030, false},  // SC_MAXIMIZE
-        {0xF061, false}, {0x0014F060, false},
+        {closeRequestEvent(kMainWindow, CloseSource::User), true},
+        {closeRequestEvent(kSettingsWindow, CloseSource::User), true},
+        {closeRequestEvent(kMainWindow, CloseSource::Other), false},
+        {Event{.kind = EventKind::SizeChange, .source = CloseSource::User}, false},
+        {menuCommandEvent(kCmdExit), false},
+        {Event{}, false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(isUserClose(c.wParam), c.passes) << c.wParam;
+        EXPECT_EQ(isUserClose(c.event), c.passes) << static_cast<int>(c.event.kind);
     }
 }
 

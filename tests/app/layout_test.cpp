@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/window_defs.h"
 #include "app_fixture.h"
+#include "ui/window_defs.h"
 
 namespace vistrelle::testing {
 namespace {
@@ -20,8 +20,7 @@ constexpr Rect kListAt{295, 30, 200, 267};
 TEST_F(LayoutTest, BuildsTheWindowInOrderCentredOnTheScreen) {
     ASSERT_TRUE(app.buildMainWindow());
     EXPECT_EQ(ui.calls,
-              (std::vector<std::string>{"createMainWindow", "installWindowCallback",
-                                        "useReducedFlickerErase", "createMenus", "createStatusBar",
+              (std::vector<std::string>{"createMainWindow", "createMenus", "createStatusBar",
                                         "createControls 0", "addHelpAccelerator 0 4"}));
     // 500 x 340 client is 508 x 368 outside in the memory layer; the screen is 1024 x 768.
     EXPECT_EQ(ui.mainFrame, (Rect{258, 200, 508, 368}));
@@ -123,7 +122,7 @@ TEST_F(LayoutTest, TogglingANormalWindowReturnsItToItsExactWidth) {
     const Rect toggle = ui.placed[kPanelToggle];
     ui.calls.clear();
 
-    app.dispatchControlEvent(kPanelToggle, 0);
+    app.dispatchControlEvent(kPanelToggle, ControlAction::Used);
     EXPECT_EQ(ui.calls, (std::vector<std::string>{"setClientWidth 408"}));
     EXPECT_FALSE(ui.visible[kCountrySelector]);
     EXPECT_FALSE(ui.visible[kChannelList]);
@@ -135,7 +134,7 @@ TEST_F(LayoutTest, TogglingANormalWindowReturnsItToItsExactWidth) {
     EXPECT_EQ(ui.placed[kPanelToggle], toggle);
 
     ui.calls.clear();
-    app.dispatchControlEvent(kPanelToggle, 0);
+    app.dispatchControlEvent(kPanelToggle, ControlAction::Used);
     EXPECT_EQ(ui.calls, (std::vector<std::string>{"setClientWidth 613"}));
     EXPECT_TRUE(ui.visible[kCountrySelector]);
     EXPECT_TRUE(ui.visible[kChannelList]);

@@ -42,7 +42,7 @@ TEST_P(SessionEndTest, SavesAsExitDoesAndEndsWithExitCodeZero) {
     };
     ui.onMessage = [&](const MessageBoxCall&) {
         endSession(app);
-        return kIdOk;
+        return MessageAnswer::Ok;
     };
     layer.pump().onIdle = [&, done = false](MemoryEvents& pump) mutable {
         if (std::exchange(done, true)) {
@@ -53,7 +53,7 @@ TEST_P(SessionEndTest, SavesAsExitDoesAndEndsWithExitCodeZero) {
         pump.pushMenu(kCmdSettings);
         pump.push([&ui](EventSink&) { ui.setOptionChecked(kOption64, true); });
         if (c.where != Where::WithSettingsOpen) {
-            pump.pushControl(kSettingsOk, 0);
+            pump.pushControl(kSettingsOk);
         }
         if (c.where == Where::InAMessageBox) {
             pump.pushMenu(kCmdCheckForUpdates);  // "Feature not implemented yet!"
@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(AppTest, ASessionEndDuringStartUpSavesNothing) {
     // No channels.dat: start-up asks whether to run the updater, and the session ends there.
     sandbox.write("favorites.dat", kOld);
-    ui.onMessage = [this](const MessageBoxCall&) -> int32_t { app.sessionEnding(false); };
+    ui.onMessage = [this](const MessageBoxCall&) -> MessageAnswer { app.sessionEnding(false); };
     EXPECT_THROW(app.run(), ProcessExit);
     EXPECT_EQ(sandbox.entries(), std::vector<std::string>{"favorites.dat"});
     EXPECT_EQ(sandbox.read("favorites.dat"), kOld);
@@ -110,7 +110,7 @@ TEST(SessionEndOnce, ASecondEndDuringTheShutdownOrAfterAFaultEndsAtOnce) {
         std::filesystem::create_directory(folder.path() / "favorites.dat");
         MemoryLayer run;
         App program(run);
-        run.ui().onMessage = [&](const MessageBoxCall& box) -> int32_t {
+        run.ui().onMessage = [&](const MessageBoxCall& box) -> MessageAnswer {
             EXPECT_EQ(box.text, "Couldn't save favorite list!");
             program.sessionEnding(false);
         };

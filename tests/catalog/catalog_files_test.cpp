@@ -27,9 +27,10 @@ using testing::MessageBoxCall;
 using Texts = std::vector<std::string>;
 
 const MessageBoxCall kNoChannels{
-    "Info!", "No channels found, do you want to download an updated channel list?", 68};
-const MessageBoxCall kNoUpdater{"Warning!", "Channel updater not found!", 48};
-const MessageBoxCall kSaveFailed{"Warning!", "Couldn't save favorite list!", 48};
+    "Info!", "No channels found, do you want to download an updated channel list?",
+    MessageIcon::Information, MessageButtons::YesNo};
+const MessageBoxCall kNoUpdater{"Warning!", "Channel updater not found!", MessageIcon::Warning};
+const MessageBoxCall kSaveFailed{"Warning!", "Couldn't save favorite list!", MessageIcon::Warning};
 
 class CatalogFilesTest : public testing::SandboxTest {
 protected:
@@ -162,7 +163,7 @@ TEST_F(CatalogFilesTest, MixedFileOfLineEndsNulBomAndBadText) {
 }
 
 TEST_F(CatalogFilesTest, MissingChannelsAndTheAnswerNo) {
-    windows.answers = {kIdNo};
+    windows.answers = {MessageAnswer::No};
     load();
     EXPECT_EQ(windows.messages, std::vector<MessageBoxCall>{kNoChannels});
     EXPECT_TRUE(launcher.started.empty());
@@ -172,7 +173,7 @@ TEST_F(CatalogFilesTest, MissingChannelsAndTheAnswerNo) {
 
 TEST_F(CatalogFilesTest, UpdaterThatWritesTheFileLoadsItWithoutDoublingFavourites) {
     sandbox.write("favorites.dat", "F|f1\r\nF|f2\r\n");
-    windows.answers = {kIdYes};
+    windows.answers = {MessageAnswer::Yes};
     launcher.onStart = [&](const LaunchRequest& request) {
         EXPECT_TRUE(request.wait);
         EXPECT_EQ(request.parameter, "");
@@ -188,7 +189,7 @@ TEST_F(CatalogFilesTest, UpdaterThatWritesTheFileLoadsItWithoutDoublingFavourite
 }
 
 TEST_F(CatalogFilesTest, AsksAgainWhileTheUpdaterLeavesNoFile) {
-    windows.answers = {kIdYes, kIdYes, kIdNo};
+    windows.answers = {MessageAnswer::Yes, MessageAnswer::Yes, MessageAnswer::No};
     load();
     EXPECT_EQ(launcher.started.size(), 2u);
     EXPECT_EQ(windows.messages,
@@ -197,7 +198,7 @@ TEST_F(CatalogFilesTest, AsksAgainWhileTheUpdaterLeavesNoFile) {
 }
 
 TEST_F(CatalogFilesTest, UpdaterThatCannotStartIsReported) {
-    windows.answers = {kIdYes};
+    windows.answers = {MessageAnswer::Yes};
     launcher.startResults = {false};
     load();
     EXPECT_EQ(windows.messages, (std::vector<MessageBoxCall>{kNoChannels, kNoUpdater}));
@@ -275,7 +276,7 @@ TEST_F(CatalogFilesTest, DiskFullKeepsTheOldFileAndLeavesNoTemporary) {
     sandbox.write("favorites.dat", old);
     addFavorites({std::string(4096, 'x') + "|big"});
     int code = runInChild([&] {
-        signal(SIGXFSZ, SIG_IGN);
+        signal(SIGXFSZ, SIG_DFL);  // as a process starts: the limit's signal would end it
         rlimit limit{1024, 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
         saveFavorites(catalog, windows);

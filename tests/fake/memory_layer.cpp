@@ -27,9 +27,13 @@ void MemoryChannelList::rowRepaint(const ListRows& r, int32_t row) {
     repainted.push_back(row);
 }
 
-int32_t MemoryChannelList::rowCount() const { return rows ? rows->count() : 0; }
+int32_t MemoryChannelList::rowCount() const {
+    return rows ? rows->count() : 0;
+}
 
-std::string MemoryChannelList::rowText(int32_t row) const { return rows->text(row); }
+std::string MemoryChannelList::rowText(int32_t row) const {
+    return rows->text(row);
+}
 
 std::vector<std::string> MemoryChannelList::rowTexts() const {
     std::vector<std::string> texts;
@@ -165,7 +169,9 @@ void MemoryWindows::placeControl(int32_t control, const Rect& rect) {
     placements.emplace_back(control, rect);
 }
 
-void MemoryWindows::setControlVisible(int32_t control, bool on) { visible[control] = on; }
+void MemoryWindows::setControlVisible(int32_t control, bool on) {
+    visible[control] = on;
+}
 
 void MemoryWindows::setControlText(int32_t control, std::string_view text,
                                    std::string_view accessibleName) {
@@ -213,18 +219,19 @@ void MemoryWindows::setOptionChecked(int32_t control, bool on) {
     options[control] = on;
 }
 
-int32_t MemoryWindows::showMessage(std::string_view t, std::string_view text, uint32_t flags) {
-    MessageBoxCall call{std::string(t), std::string(text), flags};
+MessageAnswer MemoryWindows::showMessage(std::string_view t, std::string_view text,
+                                         MessageIcon icon, MessageButtons buttons) {
+    MessageBoxCall call{std::string(t), std::string(text), icon, buttons};
     messages.push_back(call);
     if (onMessage) {
         return onMessage(call);
     }
     if (!answers.empty()) {
-        int32_t answer = answers.front();
+        MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    return (flags & 0xF) == kMbYesNo ? kIdNo : kIdOk;
+    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
 }
 
 void MemoryWindows::destroyAllWindows() {
@@ -236,7 +243,7 @@ void MemoryWindows::destroyAllWindows() {
 
 // --- events
 
-bool MemoryEvents::pumpMessage(bool wait, uint32_t& wParam) {
+bool MemoryEvents::dispatchNext(bool wait) {
     if (messages.empty() && wait) {
         if (onIdle) {
             onIdle(*this);
@@ -249,9 +256,8 @@ bool MemoryEvents::pumpMessage(bool wait, uint32_t& wParam) {
     }
     Message message = std::move(messages.front());
     messages.pop_front();
-    wParam = message.wParam;
-    if (message.dispatch && sink) {
-        message.dispatch(*sink);
+    if (message && sink) {
+        message(*sink);
     }
     return true;
 }
@@ -261,12 +267,12 @@ void MemoryEvents::sleepMilliseconds(int32_t ms) {
     now += ms;
 }
 
-void MemoryEvents::push(std::function<void(EventSink&)> dispatch, uint32_t wParam) {
-    messages.push_back(Message{std::move(dispatch), wParam});
+void MemoryEvents::push(Message dispatch) {
+    messages.push_back(std::move(dispatch));
 }
 
-void MemoryEvents::pushClose(int32_t window, uint32_t wParam) {
-    push([window](EventSink& s) { s.closeRequested(window); }, wParam);
+void MemoryEvents::pushClose(int32_t window, CloseSource source) {
+    push([window, source](EventSink& s) { s.closeRequested(window, source); });
 }
 
 void MemoryEvents::pushMenu(int32_t command) {
@@ -277,8 +283,8 @@ void MemoryEvents::pushSessionEnd(bool displayGone) {
     push([displayGone](EventSink& s) { s.sessionEnding(displayGone); });
 }
 
-void MemoryEvents::pushControl(int32_t control, int32_t type) {
-    push([control, type](EventSink& s) { s.controlEvent(control, type); });
+void MemoryEvents::pushControl(int32_t control, ControlAction action) {
+    push([control, action](EventSink& s) { s.controlEvent(control, action); });
 }
 
 // --- launcher
@@ -308,8 +314,9 @@ bool MemoryLauncher::showHelpFile(std::string_view file) {
 
 // --- faults
 
-void MemoryFaults::showReport(std::string_view title, std::string_view text, uint32_t flags) {
-    reports.push_back({std::string(title), std::string(text), flags});
+void MemoryFaults::showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                              MessageButtons buttons) {
+    reports.push_back({std::string(title), std::string(text), icon, buttons});
 }
 
 }  // namespace vistrelle::testing

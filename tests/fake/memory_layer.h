@@ -18,7 +18,8 @@ namespace vistrelle::testing {
 struct MessageBoxCall {
     std::string title;
     std::string text;
-    uint32_t flags;
+    MessageIcon icon = MessageIcon::Plain;
+    MessageButtons buttons = MessageButtons::Ok;
     friend bool operator==(const MessageBoxCall&, const MessageBoxCall&) = default;
 };
 
@@ -65,16 +66,17 @@ public:
         streams.emplace_back(stream->address(), writes);
     }
 
-    std::string location;          // "" until navigated
-    bool locationFails = false;    // locationUrl() fails
-    int32_t busyPolls = 0;         // busy() answers true this many more times
+    std::string location;        // "" until navigated
+    bool locationFails = false;  // locationUrl() fails
+    int32_t busyPolls = 0;       // busy() answers true this many more times
     bool alwaysBusy = false;
-    bool hasDocument = true;       // document() gives one
-    bool writeFails = false;       // the document cannot take the page
+    bool hasDocument = true;  // document() gives one
+    bool writeFails = false;  // the document cannot take the page
     std::vector<std::string> navigations;
-    std::vector<std::string> log;  // "location", "navigate <url>", "busy", "document", "write", "close"
-    std::string shown;             // the page after the last close
-    std::string pending;           // written since the last close
+    // "location", "navigate <url>", "busy", "document", "write", "close"
+    std::vector<std::string> log;
+    std::string shown;    // the page after the last close
+    std::string pending;  // written since the last close
     int32_t writes = 0;
     int32_t closes = 0;
     std::vector<std::pair<std::string, int32_t>> streams;  // address, writes before it
@@ -86,8 +88,6 @@ public:
     Size screenSize() override { return screen; }
     Size frameSizeForClient(int32_t window, Size client, bool tool) override;
     bool createMainWindow(const Rect& frame, std::string_view title) override;
-    void installWindowCallback() override { calls.push_back("installWindowCallback"); }
-    void useReducedFlickerErase() override { calls.push_back("useReducedFlickerErase"); }
     void createMenus() override { calls.push_back("createMenus"); }
     void createStatusBar() override { calls.push_back("createStatusBar"); }
     bool createControls(int32_t window) override;
@@ -117,7 +117,8 @@ public:
     bool isWindowOpen(int32_t window) override { return open[window]; }
     void setOptionChecked(int32_t control, bool on) override;
     bool optionChecked(int32_t control) override { return options[control]; }
-    int32_t showMessage(std::string_view title, std::string_view text, uint32_t flags) override;
+    MessageAnswer showMessage(std::string_view title, std::string_view text, MessageIcon icon,
+                              MessageButtons buttons) override;
     void destroyAllWindows() override;
 
     MemoryChannelList list;
@@ -125,8 +126,8 @@ public:
     MemoryWebView web;
     bool webViewExists = true;
     bool mainWindowFails = false;
-    bool dialogFails = false;          // openDialog fails
-    bool dialogControlsFail = false;   // a dialog opens but cannot take its controls
+    bool dialogFails = false;         // openDialog fails
+    bool dialogControlsFail = false;  // a dialog opens but cannot take its controls
     Size screen{1024, 768};
     Size layout{500, 340};  // W and H as the program reads them
     int32_t menuHeight = 20;
@@ -150,26 +151,23 @@ public:
     std::map<int32_t, std::string> dialogTitles;
     std::map<int32_t, bool> options;
     std::vector<MessageBoxCall> messages;
-    std::deque<int32_t> answers;  // what the next message boxes return (default: kIdOk/kIdNo)
-    std::function<int32_t(const MessageBoxCall&)> onMessage;  // when set, answers instead
+    std::deque<MessageAnswer> answers;  // what the next message boxes return (default: Ok, No)
+    std::function<MessageAnswer(const MessageBoxCall&)> onMessage;  // when set, answers instead
     std::vector<std::string> calls;  // in order: what the program asked for
 };
 
 class MemoryEvents final : public EventPump {
 public:
-    bool pumpMessage(bool wait, uint32_t& wParam) override;
+    bool dispatchNext(bool wait) override;
     void sleepMilliseconds(int32_t ms) override;
     int64_t monotonicMilliseconds() override { return now; }
 
-    // One platform message: what its dispatch reports to the sink, and its wParam.
-    struct Message {
-        std::function<void(EventSink&)> dispatch;
-        uint32_t wParam = 0;
-    };
-    void push(std::function<void(EventSink&)> dispatch, uint32_t wParam = 0);
-    void pushClose(int32_t window, uint32_t wParam);  // wParam of the message before the close
+    // One thing that happens on the platform: what its dispatch reports to the sink.
+    using Message = std::function<void(EventSink&)>;
+    void push(Message dispatch);
+    void pushClose(int32_t window, CloseSource source);
     void pushMenu(int32_t command);
-    void pushControl(int32_t control, int32_t type);
+    void pushControl(int32_t control, ControlAction action = ControlAction::Used);
     void pushSessionEnd(bool displayGone);
 
     EventSink* sink = nullptr;
@@ -193,7 +191,7 @@ public:
     std::string updaterName = "channel-updater";
     std::vector<LaunchRequest> started;
     std::vector<std::string> opened;
-    std::deque<bool> startResults;  // default true
+    std::deque<bool> startResults;                      // default true
     std::function<void(const LaunchRequest&)> onStart;  // e.g. writes channels.dat
     bool openResult = true;
     bool helpLoaded = false;
@@ -210,8 +208,12 @@ struct ProcessExit {
 class MemoryFaults final : public FaultHook {
 public:
     void install(void (*handler)(uint32_t)) override { installed = handler; }
-    void restore() override { restored++; installed = nullptr; }
-    void showReport(std::string_view title, std::string_view text, uint32_t flags) override;
+    void restore() override {
+        restored++;
+        installed = nullptr;
+    }
+    void showReport(std::string_view title, std::string_view text, MessageIcon icon,
+                    MessageButtons buttons) override;
     [[noreturn]] void exitProcess(int32_t code) override { throw ProcessExit{code}; }
 
     void (*installed)(uint32_t) = nullptr;

@@ -256,7 +256,7 @@ TEST_P(ProgramFaultTest, ReportsOnceExitsWithZeroAndSavesNothing) {
     ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(fileBytes(report),
-              std::string("Debugger\n0\n") +
+              std::string("Debugger\nnone ok\n") +
                   "Sorry there was an error:\n\nLine: -1\nDescription: " + GetParam().description +
                   "\nTotal number of errors: 1\n\nThe program will end now.");
     EXPECT_EQ(fileBytes(folder / "favorites.dat"), favorites);

@@ -96,8 +96,9 @@ private:
 };
 
 const MessageBoxCall kQuestion{
-    "Info!", "No channels found, do you want to download an updated channel list?", 68};
-const MessageBoxCall kNotFound{"Warning!", "Channel updater not found!", 48};
+    "Info!", "No channels found, do you want to download an updated channel list?",
+    MessageIcon::Information, MessageButtons::YesNo};
+const MessageBoxCall kNotFound{"Warning!", "Channel updater not found!", MessageIcon::Warning};
 
 // The name looked for is the one this build gives the updater.
 TEST_F(LaunchTest, UpdaterNameIsTheLinuxExecutable) {
@@ -147,7 +148,7 @@ TEST_F(LaunchTest, YesRunsTheUpdaterWaitsAndLoadsWhatItWrote) {
     install("channel-updater", "channel-updater");
     sandbox.write("update.dat", kUpdate);
     sandbox.write("favorites.dat", kFavorite);
-    windows.answers = {kIdYes};
+    windows.answers = {MessageAnswer::Yes};
     loadCatalog(catalog, windows, launcher);
 
     EXPECT_EQ(windows.messages, (std::vector<MessageBoxCall>{kQuestion}));
@@ -161,7 +162,7 @@ TEST_F(LaunchTest, YesRunsTheUpdaterWaitsAndLoadsWhatItWrote) {
 
 TEST_F(LaunchTest, AnUpdaterThatWritesNothingMakesTheQuestionComeAgain) {
     install("channel-updater", "channel-updater");
-    windows.answers = {kIdYes, kIdYes, kIdNo};
+    windows.answers = {MessageAnswer::Yes, MessageAnswer::Yes, MessageAnswer::No};
     loadCatalog(catalog, windows, launcher);
 
     EXPECT_EQ(windows.messages, (std::vector<MessageBoxCall>{kQuestion, kQuestion, kQuestion}));
@@ -171,7 +172,7 @@ TEST_F(LaunchTest, AnUpdaterThatWritesNothingMakesTheQuestionComeAgain) {
 }
 
 TEST_F(LaunchTest, YesWithoutAnUpdaterWarns) {
-    windows.answers = {kIdYes};
+    windows.answers = {MessageAnswer::Yes};
     loadCatalog(catalog, windows, launcher);
     EXPECT_EQ(windows.messages, (std::vector<MessageBoxCall>{kQuestion, kNotFound}));
     EXPECT_TRUE(catalog.allChannels.empty());
@@ -228,14 +229,15 @@ TEST_F(LaunchTest, LauncherItselfRefusesWhatIsNotAWebAddress) {
 TEST_F(LaunchTest, HelpNotFound) {
     install("xdg-open", "bin/xdg-open");
     openHelp(windows, launcher);
-    EXPECT_EQ(windows.messages,
-              (std::vector<MessageBoxCall>{{"Info", "Help file was not found!", 64}}));
+    EXPECT_EQ(windows.messages, (std::vector<MessageBoxCall>{{"Info", "Help file was not found!",
+                                                              MessageIcon::Information}}));
     EXPECT_FALSE(sandbox.exists("opened-log.txt"));
 }
 
 const MessageBoxCall kOldVersion{
-    "Info", "This is an old version of the help file, a new will be coming soon!", 64};
-const MessageBoxCall kHelpNotFound{"Info", "Help file was not found!", 64};
+    "Info", "This is an old version of the help file, a new will be coming soon!",
+    MessageIcon::Information};
+const MessageBoxCall kHelpNotFound{"Info", "Help file was not found!", MessageIcon::Information};
 
 TEST_F(LaunchTest, HelpOpensTheProgramsOwnWindowThenTheNoticeAndClosesAtShutdown) {
     install("xdg-open", "bin/xdg-open");

@@ -11,8 +11,7 @@ namespace vistrelle::gtk::testing {
 
 class LoopPump final : public EventPump, public EventDrain {
 public:
-    bool pumpMessage(bool wait, uint32_t& wParam) override {
-        wParam = 0;
+    bool dispatchNext(bool wait) override {
         return g_main_context_iteration(nullptr, wait) != FALSE;
     }
     void sleepMilliseconds(int32_t ms) override { g_usleep(static_cast<gulong>(ms) * 1000); }

@@ -62,7 +62,11 @@ protected:
              "<asx version='3.0'><entry><ref href='rtsp://127.0.0.1/live'/></entry></asx>"},
             {"/empty.pls", "text/plain", "[playlist]\nNumberOfEntries=0\n"},
             {"/sc", "text/html", "<html><body><h1>Stream status</h1></body></html>"},
-            {"/icy.pls", "audio/x-scpls", "[playlist]\nFile1={base}/icy\n"}};
+            {"/icy.pls", "audio/x-scpls", "[playlist]\nFile1={base}/icy\n"},
+            {"/home.m3u", "audio/x-mpegurl", "#EXTM3U\n/home/anna/a.mp3\nC:\\Music\\b.mp3\n"},
+            {"/iptv.m3u", "audio/x-mpegurl",
+             "#EXTM3U\n====tones====\n#EXTINF-1,Tone\n"
+             "{base}/tone.mp3|User-Agent=Tuner/2.0&Referer={base}/guide\n"}};
         for (const auto& [path, type, body] : kPlaylists) {
             std::string text = body;
             for (size_t at; (at = text.find("{base}")) != std::string::npos;) {
@@ -179,6 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"RtspOnlyPlaylist", "/rtsp.asx", nullptr, Protocol, "rtsp"},
                       StreamCase{"PlaylistLoop", "/loop-a.m3u", nullptr, Loop},
                       StreamCase{"EmptyPlaylist", "/empty.pls", nullptr, NoPlayable},
+                      StreamCase{"LocalFilesOnly", "/home.m3u", nullptr, LocalFiles},
                       StreamCase{"RtmpAddress", "rtmp://127.0.0.1/live", nullptr, Protocol, "rtmp"},
                       // Markup in the address is shown as text.
                       StreamCase{"MarkupInAddress", "/<b>x</b>&amp;'\".mp3", nullptr, Protocol}),
@@ -210,6 +215,28 @@ TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStreamAndKeepsTheVolume) {
         }
         EXPECT_EQ(agents, std::set<std::string>{"Vistrelle/1.0"}) << path;
     }
+}
+
+// An IPTV entry's user agent goes with the program's fetch and the media element's request,
+// its Referer with the fetch; the next channel has the program's own again.
+TEST_F(StreamHostTest, AnIptvEntryPlaysWithTheHeadersItAsksFor) {
+    watch(server.url("/iptv.m3u"));
+    ASSERT_TRUE(plays()) << failureText();
+    EXPECT_TRUE(evaluate("document.querySelector('video').src").ends_with("/tone.mp3"));
+    // The values of one header in the requests for a path.
+    const auto sent = [this](const std::string& path, const std::string& header) {
+        std::set<std::string> values;
+        for (const Request& request : server.requests(path)) {
+            values.insert(request.header(header));
+        }
+        return values;
+    };
+    EXPECT_EQ(sent("/iptv.m3u", "User-Agent"), std::set<std::string>{"Vistrelle/1.0"});
+    EXPECT_EQ(sent("/tone.mp3", "User-Agent"), std::set<std::string>{"Tuner/2.0"});
+    EXPECT_TRUE(sent("/tone.mp3", "Referer").contains(server.url("/guide")));
+    watch(server.url("/tone.ogg"));
+    ASSERT_TRUE(plays());
+    EXPECT_EQ(sent("/tone.ogg", "User-Agent"), std::set<std::string>{"Vistrelle/1.0"});
 }
 
 // A live stream that ends is reopened; closing the view (as at Exit) stops it.

@@ -116,6 +116,13 @@ TEST(PlaybackTest, ResolvesByFetchingInOrderThenPlaysOrFails) {
          {{"dead.m3u", answer(dead)}},
          numbered("dead/", 19, "", {"dead.m3u"}), Action::Fail, cannot(unreachable)},
         {"unreachable", "off", {}, {"off"}, Action::Fail, cannot(unreachable)},
+        {"only local files", "home.m3u",
+         {{"home.m3u", answer("#EXTM3U\n/home/anna/a.mp3\nC:\\Music\\b.mp3\n")}}, {"home.m3u"},
+         Action::Fail, cannot("the playlist names only files on another computer")},
+        {"separators and a header suffix", "iptv.m3u",
+         {{"iptv.m3u", answer("#EXTM3U\n====morocco====\n#EXTINF-1,Medi\n" + kB +
+                              "|User-Agent=Tuner/2.0\n")}, {kB, answer(kMp3)}},
+         {"iptv.m3u", kB}, Action::Play, kB},
     };
     // clang-format on
     for (const ResolveCase& c : cases) {
@@ -136,6 +143,36 @@ TEST(PlaybackTest, ResolvesByFetchingInOrderThenPlaysOrFails) {
             EXPECT_EQ(step.line, c.result) << c.name;
             EXPECT_EQ(step.url, full(c.address)) << c.name;
         }
+    }
+}
+
+// The headers an IPTV entry asks for go with its fetch, its playing and its reopening, and
+// with the entries of a playlist it names.
+TEST(PlaybackTest, TheHeadersOfAnEntryGoWithItsRequests) {
+    const StreamHeaders tuner{"Tuner/2.0", "http://b.example/"};
+    StreamResolution plan("http://a.example/tv.m3u");
+    EXPECT_EQ(plan.begin().headers, StreamHeaders{});
+    PlaybackStep step = plan.fetched(
+        answer("#EXTM3U\nhttp://b.example/list.m3u|User-Agent=Tuner/2.0&Referer=http://b.example/"
+               "&Cookie=x\n"));
+    EXPECT_EQ(std::tuple(step.action, step.url, step.headers),
+              std::tuple(Action::Fetch, "http://b.example/list.m3u"s, tuner));
+    step = plan.fetched(answer("http://b.example/live.m3u8\n"));
+    EXPECT_EQ(std::tuple(step.url, step.headers), std::tuple("http://b.example/live.m3u8"s, tuner));
+    step = plan.fetched(answer("#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\ns.ts\n"));
+    EXPECT_EQ(std::tuple(step.action, step.headers), std::tuple(Action::Play, tuner));
+    EXPECT_EQ(plan.mediaReported({MediaEvent::Stalled, 0, true, true}).headers, tuner);
+
+    using Headers = std::vector<std::pair<std::string, std::string>>;
+    const std::pair<Headers, StreamHeaders> kept[] = {
+        {{{"USER-AGENT", "VLC/3.0"}, {"Referrer", "https://r.example/"}},
+         {"VLC/3.0", "https://r.example/"}},
+        {{{"Referer", "javascript:alert(1)"}, {"User-Agent", "a\r\nX-Evil: 1"}}, {}},
+        {{{"Cookie", "x"}, {"Origin", "http://o.example/"}, {"User-Agent", ""}}, {}},
+        {{{"User-Agent", std::string(513, 'a')}}, {}},
+    };
+    for (const auto& [asked, headers] : kept) {
+        EXPECT_EQ(keptHeaders(asked), headers);
     }
 }
 

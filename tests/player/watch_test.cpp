@@ -28,7 +28,7 @@ public:
     std::function<void()> onDrain;
 };
 
-const MessageBoxCall kWriteFailed{"Error!", "Error changing webgadget content", 0};
+const MessageBoxCall kWriteFailed{"Error!", "Error changing webgadget content", MessageIcon::Plain};
 
 class WatchTest : public ::testing::Test {
 protected:
@@ -133,7 +133,7 @@ TEST_F(WatchTest, AFailedWriteIsReportedOnceAndTheChannelIsStillAnnounced) {
         size_t statusBeforeMessage = 99;
         windows.onMessage = [&](const MessageBoxCall&) {
             statusBeforeMessage = windows.statusHistory.size();
-            return kIdOk;
+            return MessageAnswer::Ok;
         };
 
         watch(4);

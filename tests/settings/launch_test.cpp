@@ -112,8 +112,10 @@ TEST(LaunchHelp, ShowsTheViewerThenTheNoticeOrTellsItWasNotFound) {
         MessageBoxCall message;
     };
     const Case cases[] = {
-        {true, {"Info", "This is an old version of the help file, a new will be coming soon!", 64}},
-        {false, {"Info", "Help file was not found!", 64}},
+        {true,
+         {"Info", "This is an old version of the help file, a new will be coming soon!",
+          MessageIcon::Information}},
+        {false, {"Info", "Help file was not found!", MessageIcon::Information}},
     };
     for (const Case& c : cases) {
         MemoryWindows windows;
