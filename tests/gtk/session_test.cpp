@@ -59,11 +59,15 @@ protected:
         // Xvfb picks a free display itself and says which once it takes connections.
         int ends[2];
         ASSERT_EQ(::pipe(ends), 0);
+        const std::string fd = std::to_string(ends[1]);
+        const std::string log = (sandbox.path() / "xvfb.log").string();
         xvfb = ::fork();
         if (xvfb == 0) {
-            std::freopen("/dev/null", "w", stderr);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(ends[1]).c_str(), "-screen", "0",
-                     "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+            const int output = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (output >= 0 && ::dup2(output, STDERR_FILENO) >= 0) {
+                ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                         "-nolisten", "tcp", static_cast<char*>(nullptr));
+            }
             _exit(127);
         }
         ::close(ends[1]);
@@ -71,7 +75,10 @@ protected:
             display += c;
         }
         ::close(ends[0]);
-        ASSERT_FALSE(display.empty());
+        ASSERT_FALSE(display.empty()) << "Xvfb did not start: " << fileBytes(log);
+        // The display takes clients before the program is started on it.
+        ASSERT_TRUE(eventually([&] { return !x("xdpyinfo").empty(); }, 10))
+            << "the display :" << display << " takes no clients: " << fileBytes(log);
         folder = sandbox.path() / "run";
         fs::create_directory(folder);
         std::string channels;
@@ -152,7 +159,8 @@ protected:
                     }) &&
                     pid > 0)
             << "the program never became ready (" << (pid > 0 ? "it runs" : "it ended")
-            << "): " << fileBytes(sandbox.path() / "program.log");
+            << "): " << fileBytes(sandbox.path() / "program.log")
+            << "; Xvfb: " << fileBytes(sandbox.path() / "xvfb.log");
     }
 
     // Right-clicks a row of channelList and picks an item of the pop-up menu with `keys`.

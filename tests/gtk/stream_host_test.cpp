@@ -204,7 +204,8 @@ TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStreamAndKeepsTheVolume) {
     ASSERT_TRUE(iterateMainLoopUntil([this] { return evaluate("window.volumeSeen") == "true"; }))
         << "the media element never reported its new volume";
     watch(server.url("/outer.m3u"));
-    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.open("/icy") == 0; }));
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.open("/icy") == 0; }))
+        << "the first stream stayed open";
     ASSERT_TRUE(plays());
     EXPECT_EQ(evaluate("document.querySelectorAll('video').length"), "1");
     EXPECT_EQ(evaluate("document.querySelector('video').volume"), "0.25");
@@ -244,10 +245,12 @@ TEST_F(StreamHostTest, ALiveStreamThatEndsIsReopenedAndClosingTheViewStopsIt) {
     watch(server.url("/icy"));
     ASSERT_TRUE(plays());
     evaluate("document.querySelector('video').dispatchEvent(new Event('ended')); true");
-    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.count("/icy") >= 2; }));
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.count("/icy") >= 2; }))
+        << "the stream was not reopened";
     window.remove();
     web.reset();
-    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.open("/icy") == 0; }));
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.open("/icy") == 0; }))
+        << "closing the view left the stream open";
 }
 
 TEST_F(StreamHostTest, TheWindowKeepsHandlingEventsWhileAnAddressResolves) {
