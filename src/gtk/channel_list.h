@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/type_ahead.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
@@ -30,6 +31,7 @@ public:
     void rowRemoved(const ListRows& rows, int32_t row) override;
     void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override;
+    void selectRow(int32_t row) override;
 
     // The widget placed in the window (the scrolled window with its sunken frame).
     Gtk::Widget& widget() { return scroller_; }
@@ -46,20 +48,20 @@ public:
     // The rows are about to go away: show nothing until the next reset.
     void detach();
 
-    // Finding a row by typing its first letters: the search entry shown below the list.
+    // Finding a row by typing its first letters (TypeAhead): the search entry shown below the
+    // list.
     bool searchShown() const { return searchWindow_.get_visible(); }
     const Gtk::Entry& searchEntry() const { return searchEntry_; }
+    Gtk::Window& searchWindow() { return searchWindow_; }
     // True while the entry shows that no row starts with its text.
     bool searchNotFound() const;
 
 private:
     bool onButtonPress(GdkEventButton* event);
     bool onKeyPress(GdkEventKey* event);
-    // Selects the row the program finds for the search text from `startRow` on; false when none.
-    bool findFrom(int32_t startRow);
-    void showSearch();
+    // Shows the search's text, and whether a row was found, in the entry.
+    void showSearch(bool notFound);
     void hideSearch();
-    void selectRow(int32_t row);
     static void renderCell(GtkTreeViewColumn* column, GtkCellRenderer* cell, GtkTreeModel* model,
                            GtkTreeIter* iter, gpointer data);
 
@@ -77,8 +79,7 @@ private:
     GdkEvent* lastButton_ = nullptr;
     Gtk::Window searchWindow_{Gtk::WINDOW_POPUP};
     Gtk::Entry searchEntry_;
-    std::string searchText_;
-    guint32 lastTyped_ = 0;  // time of the last character typed (the event's, in milliseconds)
+    TypeAhead search_;
     sigc::connection searchTimeout_;
 };
 

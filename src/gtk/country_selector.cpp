@@ -5,6 +5,7 @@
 #include "gtk/event_pump.h"
 #include "ui/display_text.h"
 #include "ui/ids.h"
+#include "ui/texts.h"
 
 namespace vistrelle::gtk {
 
@@ -15,8 +16,8 @@ GtkCountrySelector::GtkCountrySelector(EventRouter& router) : router_(router) {
             router_.controlEvent(kCountrySelector, ControlAction::Used);
         }
     });
-    combo_.get_accessible()->set_name("Country");
-    combo_.get_accessible()->set_description("Shows the channels of one country or the favorites");
+    combo_.get_accessible()->set_name(std::string(texts::kCountrySelectorName));
+    combo_.get_accessible()->set_description(std::string(texts::kCountrySelectorDescription));
     combo_.show();
 }
 

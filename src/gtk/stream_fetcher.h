@@ -1,4 +1,6 @@
 // Fetches the start of one address with libsoup, on the GUI main loop without ever blocking it.
+// Redirects are reported, not followed: the plan decides on each. The connection is closed as
+// soon as the fetch has its result.
 #pragma once
 
 #include <libsoup/soup.h>
@@ -32,6 +34,17 @@ public:
     // loopback ones answered as unreachable without any network use.
     static void setTimeLimitForTesting(int ms);
     static void setLoopbackOnlyForTesting(bool loopbackOnly);
+    // The time limit in force: the plan's, or the shorter one of a test.
+    static int timeLimit(const StreamLimits& limits);
+    // True when a test keeps `url` from the network (it is not a loopback address).
+    static bool refused(const std::string& url);
+
+    // What the head of an answer says: status, reason, address, content type, Location, ICY
+    // headers.
+    static void readHead(SoupMessage* message, FetchResult& result);
+    // The User-Agent (the plan's, or the one asked for) and the Referer asked for.
+    static void setRequestHeaders(SoupMessage* message, const StreamLimits& limits,
+                                  const StreamHeaders& headers);
 
     struct Request;
 

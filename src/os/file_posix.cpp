@@ -51,14 +51,6 @@ bool writeAll(int file, std::string_view content) {
     return true;
 }
 
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return std::string();
-    }
-    return path.substr(0, slash + 1);
-}
-
 // Flushes the folder's entry list, so that a rename survives a power cut.
 void syncFolder(const std::string& folder) {
     int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -69,6 +61,14 @@ void syncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return std::string();
+    }
+    return path.substr(0, slash + 1);
+}
 
 File::File(File&& other) noexcept : handle_(other.handle_), writable_(other.writable_) {
     other.handle_ = -1;

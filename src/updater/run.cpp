@@ -312,12 +312,21 @@ std::string stationListAddress(const std::string& server) {
 
 RunResult runUpdate(const Options& options, Network& network, Reporter& reporter) {
     Run run{options, network, reporter, {}, {}, {}, {}};
-    std::string isoBytes;
+    std::string isoBytes(options.carriedIsoCodes);
     std::string isoError;
-    if (!Run::readFile(options.isoCodes, kMaxPlaylistBytes, isoBytes) ||
+    if (!options.isoCodes.empty()) {
+        isoBytes.clear();
+    }
+    if ((!options.isoCodes.empty() &&
+         !Run::readFile(options.isoCodes, kMaxPlaylistBytes, isoBytes)) ||
         !run.countries.load(isoBytes, &isoError)) {
-        return failed("The country names cannot be read from " + options.isoCodes +
-                      " (install the iso-codes package).");
+        if (options.isoCodes.empty()) {
+            return failed("The country names the program carries cannot be read.");
+        }
+        // Where the program carries no names of its own, a system package provides them.
+        return failed(
+            "The country names cannot be read from " + options.isoCodes +
+            (options.carriedIsoCodes.empty() ? " (install the iso-codes package)." : "."));
     }
     if (!options.radio && !options.tv && options.playlists.empty()) {
         return failed("Nothing to do: radio and TV are both left out and no playlist is given.");

@@ -23,7 +23,8 @@ void initGtk();
 // it did not within a generous 30 seconds.
 bool iterateMainLoopUntil(const std::function<bool()>& done);
 
-// The result of a script run in the page `view` shows, as text ("error: ..." when it failed).
+// Runs a script in the page of `view` (the page's own world) and gives its result as text, once
+// the main loop has brought it ("error: ..." when the script failed).
 std::string evaluateScript(WebKitWebView* view, const std::string& script);
 
 // A key press sent to a window, at `time` on the display's clock.

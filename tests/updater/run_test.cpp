@@ -120,6 +120,9 @@ TEST_F(UpdaterRunTest, BadAnswersKeepTheOldCatalogue) {
          "the connection to " + host + " broke off."},
         {Response::dribble("[" + std::string(100000, ' ') + "]", 4096, 1500),
          host + " did not answer in time."},
+        {Response::hanging(), host + " did not answer in time."},
+        {Response::redirect("/json/stations"),
+         "the download from " + host + " failed: it was redirected too many times."},
     };
     options.tv = false;
     limits.maxBytes = 1'000'000;
@@ -172,6 +175,14 @@ TEST_F(UpdaterRunTest, CancelLockLimitAndNothingFoundKeepTheOldCatalogue) {
     EXPECT_EQ(run().message,
               "The country names cannot be read from missing.json (install the iso-codes "
               "package).");
+    // A program that carries the names names no package; an empty file name takes its own.
+    options.carriedIsoCodes = "{}";
+    EXPECT_EQ(run().message, "The country names cannot be read from missing.json.");
+    options.isoCodes.clear();
+    EXPECT_EQ(run().message, "The country names the program carries cannot be read.");
+    options.carriedIsoCodes = testing::kIsoCodes;
+    EXPECT_EQ(run().message,
+              "Nothing to do: radio and TV are both left out and no playlist is given.");
 }
 
 TEST_F(UpdaterRunTest, TheTvPlaylistStandsInForTheTvLists) {

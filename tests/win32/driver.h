@@ -47,6 +47,9 @@ inline constexpr const char* kProbeCatalogue =
 // Starts the probe in the current folder with `mode`; its process (to close), or none.
 PROCESS_INFORMATION startProbe(const std::string& mode);
 
+// A path of the build machine as Wine sees it (drive Z: is its root).
+std::string winePath(std::string unixPath);
+
 // Polls `condition` until it holds, for at most about a minute; returns its last answer.
 bool eventually(const std::function<bool()>& condition);
 
