@@ -113,8 +113,10 @@ windows: deps
 	@$(STAGE) "windows build" $(CMAKE) -S . -B build/win64 \
 		-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
 		$(CMAKE_FLAGS) >/dev/null
-	@# Wine's prefix for the tests is made meanwhile (the tests wait for it if need be).
-	@scripts/wine-run --prepare build/win64 >build/win64/wineprefix.log 2>&1 &
+	@# Wine's prefixes for the tests (the installer's is its own) are made meanwhile; the tests
+	@# wait for them if need be.
+	@{ scripts/wine-run --prepare build/win64; VISTRELLE_WINEPREFIX=$(CURDIR)/build/win64/installer-prefix \
+		scripts/wine-run --prepare build/win64; } >build/win64/wineprefix.log 2>&1 &
 	@$(STAGE) "windows build" $(CMAKE) --build build/win64 -j $(JOBS)
 	@scripts/check-windows-build build/win32
 
