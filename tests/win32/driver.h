@@ -55,6 +55,9 @@ bool eventually(const std::function<bool()>& condition);
 
 // Reading the program's controls from the test's thread.
 std::string windowText(HWND hwnd);
+// The text of a message box (any process's) once the box has set it; empty when it has none
+// after a second.
+std::string messageBoxText(HWND box);
 int listCount(HWND list);
 std::string listText(HWND list, int row, int column);
 std::vector<std::string> listColumn(HWND list, int column);

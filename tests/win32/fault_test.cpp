@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "driver.h"
 #include "fake/sandbox.h"
@@ -44,10 +45,10 @@ private:
     void run() {
         while (!stop_) {
             if (HWND box = FindWindowA("#32770", "Debugger")) {
-                Sleep(100);
                 {
+                    std::string text = messageBoxText(box);
                     std::lock_guard lock(mutex_);
-                    text_ = windowText(GetDlgItem(box, 0xFFFF));
+                    text_ = std::move(text);
                 }
                 PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
