@@ -19,7 +19,7 @@ TEST_F(SearchFieldTest, TypedWordsNarrowTheRowsAndTheKeysReachTheField) {
                   "Belgium|Zeta FM|64|News|Jazz at noon|http://c.example/c.asx|\r\n"
                   "France|Caf\xe9 Radio|96|Chanson|Paris|http://d.example/d.asx|\r\n");
     startProgram();
-    settle(100);
+    settle();
     Gtk::Entry& field = layer->search().widget();
     const auto type = [&](std::initializer_list<guint> keys, GdkModifierType state = {}) {
         for (guint key : keys) {
