@@ -17,6 +17,15 @@ GtkCountrySelector::GtkCountrySelector(EventRouter& router) : router_(router) {
     });
     combo_.get_accessible()->set_name("Country");
     combo_.get_accessible()->set_description("Shows the channels of one country or the favorites");
+    // The button inside that opens the list would otherwise be announced without a name.
+    gtk_container_forall(
+        GTK_CONTAINER(combo_.gobj()),
+        [](GtkWidget* child, gpointer) {
+            if (GTK_IS_TOGGLE_BUTTON(child)) {
+                atk_object_set_name(gtk_widget_get_accessible(child), "Country");
+            }
+        },
+        nullptr);
     combo_.show();
 }
 

@@ -3,9 +3,9 @@
 #include <gdkmm/seat.h>
 #include <gtkmm/main.h>
 
-#include "ui/ids.h"
 #include "gtk/message_box.h"
 #include "gtk/stream_fetcher.h"
+#include "ui/ids.h"
 
 namespace vistrelle::gtk::testing {
 
@@ -133,18 +133,23 @@ Gtk::MenuItem* GtkAppTest::popupItem(int32_t menu, const std::string& label) {
 
 void GtkAppTest::sendButton(GdkEventType type, guint button, int32_t row) {
     GtkTreeView* view = layer->list().view().gobj();
-    GdkRectangle cell{};
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    gtk_tree_view_get_cell_area(view, path, gtk_tree_view_get_column(view, 0), &cell);
-    gtk_tree_path_free(path);
+    // The row is brought on screen first; a row past the end is clicked below the last one.
+    GdkRectangle area{};
+    const int32_t rows = layer->list().shownRowCount();
+    if (row < rows) {
+        layer->list().rowArea(row, area, true);
+    } else if (rows > 0) {
+        layer->list().rowArea(rows - 1, area, true);
+        area.y += area.height * (row - rows + 1);
+    }
 
     GdkEvent* event = gdk_event_new(type);
     GdkWindow* bin = gtk_tree_view_get_bin_window(view);
     event->button.window = GDK_WINDOW(g_object_ref(bin));
     event->button.send_event = TRUE;
     event->button.time = GDK_CURRENT_TIME;
-    event->button.x = cell.x + 4;
-    event->button.y = cell.y + cell.height / 2.0;
+    event->button.x = 4;
+    event->button.y = area.y + area.height / 2.0;
     event->button.button = button;
     gint originX = 0;
     gint originY = 0;

@@ -1,0 +1,612 @@
+#include "gtk/list_accessible.h"
+
+#include <gtk/gtk-a11y.h>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+namespace vistrelle::gtk {
+
+namespace {
+
+// Cells kept for reuse; beyond this many, those away from the cursor are let go (they stay
+// valid for whoever still holds them).
+constexpr size_t kKeptCells = 512;
+
+struct TableObject {
+    GtkTreeViewAccessible parent;
+    ListTable* owner;  // null once the list is gone
+    std::vector<std::string>* titles;
+};
+
+struct TableClass {
+    GtkTreeViewAccessibleClass parent;
+};
+
+struct CellObject {
+    AtkObject parent;  // its accessible_parent is the table, held
+    int32_t row;
+    int32_t column;
+    uint32_t generation;
+    gchar* name;
+};
+
+struct CellClass {
+    AtkObjectClass parent;
+};
+
+gpointer tableParentClass = nullptr;
+gpointer cellParentClass = nullptr;
+
+ListTable* ownerOf(gpointer object) {
+    auto* table = reinterpret_cast<TableObject*>(object);
+    if (table->owner == nullptr || gtk_accessible_get_widget(GTK_ACCESSIBLE(object)) == nullptr) {
+        return nullptr;
+    }
+    return table->owner;
+}
+
+CellObject* cellOf(gpointer object) {
+    return reinterpret_cast<CellObject*>(object);
+}
+
+// The table of a cell that still stands for a row of the list; null for a defunct cell.
+ListTable* liveTableOf(CellObject* cell) {
+    AtkObject* parent = cell->parent.accessible_parent;
+    ListTable* table = parent != nullptr ? reinterpret_cast<TableObject*>(parent)->owner : nullptr;
+    if (table == nullptr || table->generation() != cell->generation ||
+        gtk_accessible_get_widget(GTK_ACCESSIBLE(table->object())) == nullptr) {
+        return nullptr;
+    }
+    return table;
+}
+
+// --- The table: AtkObject
+
+gint tableChildCount(AtkObject* object) {
+    ListTable* owner = ownerOf(object);
+    return owner != nullptr ? owner->childCount() : 0;
+}
+
+AtkObject* tableRefChild(AtkObject* object, gint index) {
+    ListTable* owner = ownerOf(object);
+    if (owner == nullptr || index < 0) {
+        return nullptr;
+    }
+    const int32_t columns = owner->source().tableColumnCount();
+    if (columns <= 0) {
+        return nullptr;
+    }
+    if (index < columns) {
+        GtkWidget* header = owner->source().tableColumnHeader(index);
+        return header != nullptr ? ATK_OBJECT(g_object_ref(gtk_widget_get_accessible(header)))
+                                 : nullptr;
+    }
+    return owner->refCell(index / columns - 1, index % columns);
+}
+
+void tableFinalize(GObject* object) {
+    delete reinterpret_cast<TableObject*>(object)->titles;
+    G_OBJECT_CLASS(tableParentClass)->finalize(object);
+}
+
+// --- The table: AtkTable, over all the list's rows
+
+AtkObject* tableRefAt(AtkTable* table, gint row, gint column) {
+    ListTable* owner = ownerOf(table);
+    return owner != nullptr ? owner->refCell(row, column) : nullptr;
+}
+
+gint tableRowCount(AtkTable* table) {
+    ListTable* owner = ownerOf(table);
+    return owner != nullptr ? owner->source().tableRowCount() : 0;
+}
+
+gint tableColumnCount(AtkTable* table) {
+    ListTable* owner = ownerOf(table);
+    return owner != nullptr ? owner->source().tableColumnCount() : 0;
+}
+
+gint tableIndexAt(AtkTable* table, gint row, gint column) {
+    ListTable* owner = ownerOf(table);
+    return owner != nullptr ? owner->childIndex(row, column) : -1;
+}
+
+gint tableColumnAtIndex(AtkTable* table, gint index) {
+    ListTable* owner = ownerOf(table);
+    if (owner == nullptr || index < 0 || index >= owner->childCount()) {
+        return -1;
+    }
+    return index % owner->source().tableColumnCount();
+}
+
+gint tableRowAtIndex(AtkTable* table, gint index) {
+    ListTable* owner = ownerOf(table);
+    if (owner == nullptr || index < 0 || index >= owner->childCount()) {
+        return -1;
+    }
+    return index / owner->source().tableColumnCount() - 1;  // -1 for the headers
+}
+
+gboolean tableRowSelected(AtkTable* table, gint row) {
+    ListTable* owner = ownerOf(table);
+    return owner != nullptr && row >= 0 && owner->source().tableSelectedRow() == row;
+}
+
+gboolean tableCellSelected(AtkTable* table, gint row, gint) {
+    return tableRowSelected(table, row);
+}
+
+gint tableSelectedRows(AtkTable* table, gint** rows) {
+    ListTable* owner = ownerOf(table);
+    const int32_t selected = owner != nullptr ? owner->source().tableSelectedRow() : -1;
+    if (rows != nullptr) {
+        *rows = nullptr;
+        if (selected >= 0) {
+            *rows = g_new(gint, 1);
+            (*rows)[0] = selected;
+        }
+    }
+    return selected >= 0 ? 1 : 0;
+}
+
+gboolean tableAddRowSelection(AtkTable* table, gint row) {
+    ListTable* owner = ownerOf(table);
+    if (owner == nullptr || row < 0 || owner->source().tableSelectedRow() == row) {
+        return FALSE;
+    }
+    return owner->source().tableSelectRow(row);
+}
+
+gboolean tableRemoveRowSelection(AtkTable* table, gint row) {
+    ListTable* owner = ownerOf(table);
+    if (owner == nullptr || row < 0 || owner->source().tableSelectedRow() != row) {
+        return FALSE;
+    }
+    return owner->source().tableSelectRow(-1);
+}
+
+AtkObject* tableColumnHeader(AtkTable* table, gint column) {
+    ListTable* owner = ownerOf(table);
+    if (owner == nullptr || column < 0 || column >= owner->source().tableColumnCount()) {
+        return nullptr;
+    }
+    GtkWidget* header = owner->source().tableColumnHeader(column);
+    return header != nullptr ? gtk_widget_get_accessible(header) : nullptr;
+}
+
+const gchar* tableColumnDescription(AtkTable* table, gint column) {
+    ListTable* owner = ownerOf(table);
+    if (owner == nullptr || column < 0 || column >= owner->source().tableColumnCount()) {
+        return nullptr;
+    }
+    auto& titles = *reinterpret_cast<TableObject*>(table)->titles;
+    if (titles.size() <= static_cast<size_t>(column)) {
+        titles.resize(static_cast<size_t>(column) + 1);
+    }
+    titles[static_cast<size_t>(column)] = owner->source().tableColumnTitle(column);
+    return titles[static_cast<size_t>(column)].c_str();
+}
+
+void tableInterfaceInit(gpointer gIface, gpointer) {
+    // Every entry GTK's tree view accessible fills is replaced: its own answer from the few rows
+    // the tree view holds would be wrong.
+    auto* iface = static_cast<AtkTableIface*>(gIface);
+    iface->ref_at = tableRefAt;
+    iface->get_n_rows = tableRowCount;
+    iface->get_n_columns = tableColumnCount;
+    iface->get_index_at = tableIndexAt;
+    iface->get_column_at_index = tableColumnAtIndex;
+    iface->get_row_at_index = tableRowAtIndex;
+    iface->is_row_selected = tableRowSelected;
+    iface->is_selected = tableCellSelected;
+    iface->get_selected_rows = tableSelectedRows;
+    iface->add_row_selection = tableAddRowSelection;
+    iface->remove_row_selection = tableRemoveRowSelection;
+    iface->get_column_header = tableColumnHeader;
+    iface->get_column_description = tableColumnDescription;
+    iface->get_column_extent_at = nullptr;
+    iface->get_row_extent_at = nullptr;
+}
+
+// --- The table: AtkSelection (the selected row's cells)
+
+gboolean selectionAdd(AtkSelection* selection, gint index) {
+    const gint row = tableRowAtIndex(ATK_TABLE(selection), index);
+    return row >= 0 && tableAddRowSelection(ATK_TABLE(selection), row);
+}
+
+gboolean selectionClear(AtkSelection* selection) {
+    ListTable* owner = ownerOf(selection);
+    return owner != nullptr && owner->source().tableSelectRow(-1);
+}
+
+AtkObject* selectionRef(AtkSelection* selection, gint index) {
+    ListTable* owner = ownerOf(selection);
+    if (owner == nullptr || index < 0 || index >= owner->source().tableColumnCount()) {
+        return nullptr;
+    }
+    const int32_t row = owner->source().tableSelectedRow();
+    return row >= 0 ? owner->refCell(row, index) : nullptr;
+}
+
+gint selectionCount(AtkSelection* selection) {
+    ListTable* owner = ownerOf(selection);
+    if (owner == nullptr || owner->source().tableSelectedRow() < 0) {
+        return 0;
+    }
+    return owner->source().tableColumnCount();
+}
+
+gboolean selectionHas(AtkSelection* selection, gint index) {
+    const gint row = tableRowAtIndex(ATK_TABLE(selection), index);
+    return row >= 0 && tableRowSelected(ATK_TABLE(selection), row);
+}
+
+void selectionInterfaceInit(gpointer gIface, gpointer) {
+    auto* iface = static_cast<AtkSelectionIface*>(gIface);
+    iface->add_selection = selectionAdd;
+    iface->clear_selection = selectionClear;
+    iface->ref_selection = selectionRef;
+    iface->get_selection_count = selectionCount;
+    iface->is_child_selected = selectionHas;
+    iface->remove_selection = nullptr;
+    iface->select_all_selection = nullptr;
+}
+
+// --- The table: AtkComponent (the rest is the widget's)
+
+AtkObject* tableAccessibleAtPoint(AtkComponent* component, gint x, gint y, AtkCoordType coords) {
+    ListTable* owner = ownerOf(component);
+    if (owner == nullptr) {
+        return nullptr;
+    }
+    gint left = 0;
+    gint top = 0;
+    atk_component_get_extents(component, &left, &top, nullptr, nullptr, coords);
+    gint binX = 0;
+    gint binY = 0;
+    gtk_tree_view_convert_widget_to_bin_window_coords(GTK_TREE_VIEW(owner->view()), x - left,
+                                                      y - top, &binX, &binY);
+    int32_t row = -1;
+    int32_t column = -1;
+    if (!owner->source().tableCellAt(binX, binY, row, column)) {
+        return nullptr;
+    }
+    return owner->refCell(row, column);
+}
+
+void componentInterfaceInit(gpointer gIface, gpointer) {
+    static_cast<AtkComponentIface*>(gIface)->ref_accessible_at_point = tableAccessibleAtPoint;
+}
+
+void tableClassInit(gpointer klass, gpointer) {
+    tableParentClass = g_type_class_peek_parent(klass);
+    auto* atkClass = ATK_OBJECT_CLASS(klass);
+    atkClass->get_n_children = tableChildCount;
+    atkClass->ref_child = tableRefChild;
+    G_OBJECT_CLASS(klass)->finalize = tableFinalize;
+}
+
+void tableInit(GTypeInstance* instance, gpointer) {
+    auto* table = reinterpret_cast<TableObject*>(instance);
+    table->owner = nullptr;
+    table->titles = new std::vector<std::string>();
+}
+
+// --- A cell
+
+const gchar* cellName(AtkObject* object) {
+    CellObject* cell = cellOf(object);
+    ListTable* table = liveTableOf(cell);
+    g_free(cell->name);
+    cell->name = g_strdup(
+        table != nullptr ? table->source().tableCellText(cell->row, cell->column).c_str() : "");
+    return cell->name;
+}
+
+gint cellIndexInParent(AtkObject* object) {
+    CellObject* cell = cellOf(object);
+    ListTable* table = liveTableOf(cell);
+    return table != nullptr ? table->childIndex(cell->row, cell->column) : -1;
+}
+
+AtkStateSet* cellStates(AtkObject* object) {
+    CellObject* cell = cellOf(object);
+    AtkStateSet* states = atk_state_set_new();
+    ListTable* table = liveTableOf(cell);
+    if (table == nullptr) {
+        atk_state_set_add_state(states, ATK_STATE_DEFUNCT);
+        return states;
+    }
+    for (AtkStateType state : {ATK_STATE_FOCUSABLE, ATK_STATE_SELECTABLE, ATK_STATE_TRANSIENT,
+                               ATK_STATE_VISIBLE, ATK_STATE_ENABLED, ATK_STATE_SENSITIVE}) {
+        atk_state_set_add_state(states, state);
+    }
+    GtkWidget* view = table->view();
+    if (gtk_widget_get_mapped(view)) {
+        atk_state_set_add_state(states, ATK_STATE_SHOWING);
+    }
+    ListTableSource& source = table->source();
+    if (source.tableSelectedRow() == cell->row) {
+        atk_state_set_add_state(states, ATK_STATE_SELECTED);
+    }
+    if (gtk_widget_has_focus(view) && source.tableCursorRow() == cell->row &&
+        source.tableCursorColumn() == cell->column) {
+        atk_state_set_add_state(states, ATK_STATE_FOCUSED);
+        atk_state_set_add_state(states, ATK_STATE_ACTIVE);
+    }
+    return states;
+}
+
+void cellFinalize(GObject* object) {
+    g_free(cellOf(object)->name);
+    G_OBJECT_CLASS(cellParentClass)->finalize(object);
+}
+
+void cellExtents(AtkComponent* component, gint* x, gint* y, gint* width, gint* height,
+                 AtkCoordType coords) {
+    CellObject* cell = cellOf(component);
+    ListTable* table = liveTableOf(cell);
+    GdkRectangle area{};
+    GdkWindow* bin =
+        table != nullptr ? gtk_tree_view_get_bin_window(GTK_TREE_VIEW(table->view())) : nullptr;
+    if (bin == nullptr || !table->source().tableCellArea(cell->row, cell->column, area)) {
+        *x = *y = G_MININT;
+        *width = *height = 0;
+        return;
+    }
+    *width = area.width;
+    *height = area.height;
+    // Off the visible part of the list, a cell has no place on the screen.
+    const int binWidth = gdk_window_get_width(bin);
+    const int binHeight = gdk_window_get_height(bin);
+    if (area.x + area.width <= 0 || area.y + area.height <= 0 || area.x >= binWidth ||
+        area.y >= binHeight) {
+        *x = *y = G_MININT;
+        return;
+    }
+    gint originX = 0;
+    gint originY = 0;
+    gdk_window_get_origin(bin, &originX, &originY);
+    if (coords == ATK_XY_WINDOW) {
+        gint topX = 0;
+        gint topY = 0;
+        gdk_window_get_origin(gdk_window_get_toplevel(bin), &topX, &topY);
+        originX -= topX;
+        originY -= topY;
+    }
+    *x = area.x + originX;
+    *y = area.y + originY;
+}
+
+gboolean cellGrabFocus(AtkComponent* component) {
+    CellObject* cell = cellOf(component);
+    ListTable* table = liveTableOf(cell);
+    return table != nullptr && table->source().tableFocusCell(cell->row, cell->column);
+}
+
+void cellComponentInit(gpointer gIface, gpointer) {
+    auto* iface = static_cast<AtkComponentIface*>(gIface);
+    iface->get_extents = cellExtents;
+    iface->grab_focus = cellGrabFocus;
+}
+
+gint cellSpan(AtkTableCell*) {
+    return 1;
+}
+
+gboolean cellPosition(AtkTableCell* object, gint* row, gint* column) {
+    CellObject* cell = cellOf(object);
+    if (liveTableOf(cell) == nullptr) {
+        return FALSE;
+    }
+    *row = cell->row;
+    *column = cell->column;
+    return TRUE;
+}
+
+gboolean cellRowColumnSpan(AtkTableCell* object, gint* row, gint* column, gint* rowSpan,
+                           gint* columnSpan) {
+    *rowSpan = 1;
+    *columnSpan = 1;
+    return cellPosition(object, row, column);
+}
+
+GPtrArray* cellColumnHeaders(AtkTableCell* object) {
+    GPtrArray* headers = g_ptr_array_new_with_free_func(g_object_unref);
+    CellObject* cell = cellOf(object);
+    if (ListTable* table = liveTableOf(cell)) {
+        if (AtkObject* header = tableColumnHeader(ATK_TABLE(table->object()), cell->column)) {
+            g_ptr_array_add(headers, g_object_ref(header));
+        }
+    }
+    return headers;
+}
+
+GPtrArray* cellRowHeaders(AtkTableCell*) {
+    return g_ptr_array_new_with_free_func(g_object_unref);
+}
+
+AtkObject* cellTable(AtkTableCell* object) {
+    ListTable* table = liveTableOf(cellOf(object));
+    return table != nullptr ? ATK_OBJECT(g_object_ref(table->object())) : nullptr;
+}
+
+void cellTableCellInit(gpointer gIface, gpointer) {
+    auto* iface = static_cast<AtkTableCellIface*>(gIface);
+    iface->get_column_span = cellSpan;
+    iface->get_row_span = cellSpan;
+    iface->get_position = cellPosition;
+    iface->get_row_column_span = cellRowColumnSpan;
+    iface->get_column_header_cells = cellColumnHeaders;
+    iface->get_row_header_cells = cellRowHeaders;
+    iface->get_table = cellTable;
+}
+
+void cellClassInit(gpointer klass, gpointer) {
+    cellParentClass = g_type_class_peek_parent(klass);
+    auto* atkClass = ATK_OBJECT_CLASS(klass);
+    atkClass->get_name = cellName;
+    atkClass->get_index_in_parent = cellIndexInParent;
+    atkClass->ref_state_set = cellStates;
+    G_OBJECT_CLASS(klass)->finalize = cellFinalize;
+}
+
+}  // namespace
+
+GType ListTable::type() {
+    static const GType type = [] {
+        const GType made = g_type_register_static_simple(
+            GTK_TYPE_TREE_VIEW_ACCESSIBLE, "VistrelleListTable", sizeof(TableClass), tableClassInit,
+            sizeof(TableObject), tableInit, static_cast<GTypeFlags>(0));
+        const GInterfaceInfo table{tableInterfaceInit, nullptr, nullptr};
+        const GInterfaceInfo selection{selectionInterfaceInit, nullptr, nullptr};
+        const GInterfaceInfo component{componentInterfaceInit, nullptr, nullptr};
+        g_type_add_interface_static(made, ATK_TYPE_TABLE, &table);
+        g_type_add_interface_static(made, ATK_TYPE_SELECTION, &selection);
+        g_type_add_interface_static(made, ATK_TYPE_COMPONENT, &component);
+        return made;
+    }();
+    return type;
+}
+
+GType ListTable::cellType() {
+    static const GType type = [] {
+        const GType made = g_type_register_static_simple(
+            ATK_TYPE_OBJECT, "VistrelleListCell", sizeof(CellClass), cellClassInit,
+            sizeof(CellObject), nullptr, static_cast<GTypeFlags>(0));
+        const GInterfaceInfo component{cellComponentInit, nullptr, nullptr};
+        const GInterfaceInfo tableCell{cellTableCellInit, nullptr, nullptr};
+        g_type_add_interface_static(made, ATK_TYPE_COMPONENT, &component);
+        g_type_add_interface_static(made, ATK_TYPE_TABLE_CELL, &tableCell);
+        return made;
+    }();
+    return type;
+}
+
+ListTable::ListTable(GtkWidget* view, ListTableSource& source) : view_(view), source_(source) {
+    // As GTK makes a widget's accessible: the widget first, then the initialisation, which sets
+    // up what GTK's tree view accessible keeps of its own.
+    object_ = ATK_OBJECT(g_object_new(type(), "widget", view, nullptr));
+    reinterpret_cast<TableObject*>(object_)->owner = this;
+    atk_object_initialize(object_, view);
+    object_->role = ATK_ROLE_TABLE;
+    // GTK unsets only the accessible it made itself when the widget goes.
+    destroyHandler_ =
+        g_signal_connect_swapped(view, "destroy", G_CALLBACK(+[](gpointer accessible) {
+                                     gtk_accessible_set_widget(GTK_ACCESSIBLE(accessible), nullptr);
+                                 }),
+                                 object_);
+}
+
+ListTable::~ListTable() {
+    if (destroyHandler_ != 0 && g_signal_handler_is_connected(view_, destroyHandler_)) {
+        g_signal_handler_disconnect(view_, destroyHandler_);
+    }
+    forgetCells();
+    reinterpret_cast<TableObject*>(object_)->owner = nullptr;
+    gtk_accessible_set_widget(GTK_ACCESSIBLE(object_), nullptr);
+    g_object_unref(object_);
+}
+
+int32_t ListTable::childCount() {
+    const int64_t columns = source_.tableColumnCount();
+    const int64_t rows = source_.tableRowCount();
+    return static_cast<int32_t>(std::min<int64_t>((rows + 1) * columns, INT_MAX));
+}
+
+int32_t ListTable::childIndex(int32_t row, int32_t column) {
+    const int64_t columns = source_.tableColumnCount();
+    if (row < 0 || column < 0 || row >= source_.tableRowCount() || column >= columns) {
+        return -1;
+    }
+    const int64_t index = (static_cast<int64_t>(row) + 1) * columns + column;
+    return index <= INT_MAX ? static_cast<int32_t>(index) : -1;
+}
+
+AtkObject* ListTable::peekCell(int32_t row, int32_t column) {
+    auto found = cells_.find({row, column});
+    return found != cells_.end() ? found->second : nullptr;
+}
+
+AtkObject* ListTable::refCell(int32_t row, int32_t column) {
+    if (row < 0 || column < 0 || row >= source_.tableRowCount() ||
+        column >= source_.tableColumnCount()) {
+        return nullptr;
+    }
+    if (AtkObject* known = peekCell(row, column)) {
+        return ATK_OBJECT(g_object_ref(known));
+    }
+    auto* made = ATK_OBJECT(g_object_new(cellType(), nullptr));
+    CellObject* cell = cellOf(made);
+    cell->row = row;
+    cell->column = column;
+    cell->generation = generation_;
+    // Set directly: through atk_object_set_parent and _set_role each new cell would announce
+    // its parent and role to every listener.
+    made->role = ATK_ROLE_TABLE_CELL;
+    made->accessible_parent = ATK_OBJECT(g_object_ref(object_));
+    cells_.emplace(std::pair{row, column}, made);
+    trimCells();
+    return ATK_OBJECT(g_object_ref(made));
+}
+
+void ListTable::trimCells() {
+    if (cells_.size() <= kKeptCells) {
+        return;
+    }
+    const int32_t cursor = source_.tableCursorRow();
+    const int32_t selected = source_.tableSelectedRow();
+    for (auto at = cells_.begin(); at != cells_.end() && cells_.size() > kKeptCells / 2;) {
+        if (at->first.first == cursor || at->first.first == selected) {
+            ++at;
+            continue;
+        }
+        g_object_unref(at->second);
+        at = cells_.erase(at);
+    }
+}
+
+void ListTable::forgetCells() {
+    ++generation_;
+    for (auto& [where, cell] : cells_) {
+        g_object_unref(cell);  // defunct from now on, by its generation
+    }
+    cells_.clear();
+}
+
+void ListTable::rowsReset(bool reordered) {
+    forgetCells();
+    g_signal_emit_by_name(object_, reordered ? "row-reordered" : "model-changed");
+}
+
+void ListTable::rowRemoved(int32_t row) {
+    forgetCells();
+    g_signal_emit_by_name(object_, "row-deleted", row, 1);
+}
+
+void ListTable::cursorMoved(int32_t oldRow, int32_t oldColumn) {
+    const int32_t row = source_.tableCursorRow();
+    const int32_t column = source_.tableCursorColumn();
+    const bool focused = gtk_widget_has_focus(view_) != FALSE;
+    if (focused && (oldRow != row || oldColumn != column)) {
+        if (AtkObject* old = peekCell(oldRow, oldColumn)) {
+            atk_object_notify_state_change(old, ATK_STATE_FOCUSED, FALSE);
+        }
+        if (AtkObject* known = peekCell(row, column)) {
+            atk_object_notify_state_change(known, ATK_STATE_FOCUSED, TRUE);
+        }
+    }
+    if (AtkObject* cell = refCell(row, column)) {
+        g_signal_emit_by_name(object_, "active-descendant-changed", cell);
+        g_object_unref(cell);
+    }
+}
+
+void ListTable::selectionChanged() {
+    g_signal_emit_by_name(object_, "selection-changed");
+}
+
+}  // namespace vistrelle::gtk
