@@ -153,9 +153,15 @@ GtkChannelList::~GtkChannelList() {
     gtk_tree_view_set_model(view_.gobj(), nullptr);
     g_object_unref(model_);
     g_object_unref(inner_);
-    if (lastButton_ != nullptr) {
-        gdk_event_free(lastButton_);
+    keepTrigger(lastButton_, nullptr);
+    keepTrigger(lastKey_, nullptr);
+}
+
+void GtkChannelList::keepTrigger(GdkEvent*& kept, GdkEvent* event) {
+    if (kept != nullptr) {
+        gdk_event_free(kept);
     }
+    kept = event;
 }
 
 ListTable& GtkChannelList::table() {
@@ -647,10 +653,7 @@ bool GtkChannelList::onButtonPress(GdkEventButton* event) {
         return false;  // the header
     }
     hideSearch();
-    if (lastButton_ != nullptr) {
-        gdk_event_free(lastButton_);
-    }
-    lastButton_ = gdk_event_copy(reinterpret_cast<GdkEvent*>(event));
+    keepTrigger(lastButton_, gdk_event_copy(reinterpret_cast<GdkEvent*>(event)));
 
     int32_t row = -1;
     int32_t column = -1;
@@ -782,6 +785,8 @@ void removeLastCharacter(std::string& text) {
 }  // namespace
 
 bool GtkChannelList::onKeyPress(GdkEventKey* event) {
+    // Kept for a pop-up menu that this key may ask for.
+    keepTrigger(lastKey_, gdk_event_copy(reinterpret_cast<GdkEvent*>(event)));
     const auto modifiers =
         event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK | GDK_META_MASK);
     const bool control = modifiers == GDK_CONTROL_MASK && !(event->state & GDK_SHIFT_MASK);

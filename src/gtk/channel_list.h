@@ -71,8 +71,10 @@ public:
     // The rectangle of a row across the visible width, in the tree view's bin window; false
     // when the row is not on screen. The list is scrolled to the row first when `reveal` is set.
     bool rowArea(int32_t row, GdkRectangle& area, bool reveal);
-    // A copy of the last mouse button press in the list (owned by the list), or null.
+    // Copies of the last mouse button press in the list and of the last key that asked for
+    // the pop-up menu (owned by the list), or null: what opens a pop-up menu.
     const GdkEvent* lastButtonEvent() const { return lastButton_; }
+    const GdkEvent* lastMenuKeyEvent() const { return lastKey_; }
     // The rows are about to go away: show nothing until the next reset.
     void detach();
 
@@ -168,7 +170,9 @@ private:
     bool showingMarks_ = false;
     bool sorting_ = false;  // a header click's sort is under way
 
+    static void keepTrigger(GdkEvent*& kept, GdkEvent* event);
     GdkEvent* lastButton_ = nullptr;
+    GdkEvent* lastKey_ = nullptr;
     Gtk::Window searchWindow_{Gtk::WINDOW_POPUP};
     Gtk::Entry searchEntry_;
     std::string searchText_;

@@ -8,6 +8,20 @@
 
 namespace vistrelle::gtk {
 
+namespace {
+
+void nameInnerButton(GtkWidget* widget) {
+    if (GTK_IS_TOGGLE_BUTTON(widget)) {
+        atk_object_set_name(gtk_widget_get_accessible(widget), "Country");
+    } else if (GTK_IS_CONTAINER(widget)) {
+        gtk_container_forall(
+            GTK_CONTAINER(widget), [](GtkWidget* child, gpointer) { nameInnerButton(child); },
+            nullptr);
+    }
+}
+
+}  // namespace
+
 GtkCountrySelector::GtkCountrySelector(EventRouter& router) : router_(router) {
     // Only the user's choices are reported; the program's own changes are not.
     combo_.signal_changed().connect([this] {
@@ -18,14 +32,7 @@ GtkCountrySelector::GtkCountrySelector(EventRouter& router) : router_(router) {
     combo_.get_accessible()->set_name("Country");
     combo_.get_accessible()->set_description("Shows the channels of one country or the favorites");
     // The button inside that opens the list would otherwise be announced without a name.
-    gtk_container_forall(
-        GTK_CONTAINER(combo_.gobj()),
-        [](GtkWidget* child, gpointer) {
-            if (GTK_IS_TOGGLE_BUTTON(child)) {
-                atk_object_set_name(gtk_widget_get_accessible(child), "Country");
-            }
-        },
-        nullptr);
+    nameInnerButton(GTK_WIDGET(combo_.gobj()));
     combo_.show();
 }
 

@@ -494,15 +494,18 @@ ListTable::ListTable(GtkWidget* view, ListTableSource& source) : view_(view), so
     atk_object_initialize(object_, view);
     object_->role = ATK_ROLE_TABLE;
     // GTK unsets only the accessible it made itself when the widget goes.
-    destroyHandler_ =
-        g_signal_connect_swapped(view, "destroy", G_CALLBACK(+[](gpointer accessible) {
-                                     gtk_accessible_set_widget(GTK_ACCESSIBLE(accessible), nullptr);
-                                 }),
-                                 object_);
+    destroyHandler_ = g_signal_connect(view, "destroy", G_CALLBACK(onViewDestroyed), this);
+}
+
+void ListTable::onViewDestroyed(GtkWidget*, gpointer data) {
+    auto* self = static_cast<ListTable*>(data);
+    g_signal_handler_disconnect(self->view_, self->destroyHandler_);
+    self->destroyHandler_ = 0;
+    gtk_accessible_set_widget(GTK_ACCESSIBLE(self->object_), nullptr);
 }
 
 ListTable::~ListTable() {
-    if (destroyHandler_ != 0 && g_signal_handler_is_connected(view_, destroyHandler_)) {
+    if (destroyHandler_ != 0) {
         g_signal_handler_disconnect(view_, destroyHandler_);
     }
     forgetCells();

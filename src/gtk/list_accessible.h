@@ -78,6 +78,7 @@ private:
     AtkObject* peekCell(int32_t row, int32_t column);
     void forgetCells();
     void trimCells();
+    static void onViewDestroyed(GtkWidget* view, gpointer table);
 
     GtkWidget* view_;
     ListTableSource& source_;

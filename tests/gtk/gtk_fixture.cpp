@@ -182,6 +182,16 @@ void GtkAppTest::pressKey(Gtk::Window& window, guint keyval, GdkModifierType sta
     event->key.time = GDK_CURRENT_TIME;
     event->key.keyval = keyval;
     event->key.state = state;
+    // The key's code too: GTK's key bindings (the menu key, Shift+F10) look keys up by it.
+    GdkKeymapKey* keys = nullptr;
+    gint count = 0;
+    if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()),
+                                          keyval, &keys, &count) &&
+        count > 0) {
+        event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+        event->key.group = static_cast<guint8>(keys[0].group);
+    }
+    g_free(keys);
     GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
     gdk_event_set_device(event, gdk_seat_get_keyboard(seat));
     gtk_widget_event(GTK_WIDGET(window.gobj()), event);
