@@ -130,6 +130,12 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
         return false;
     });
     view_.signal_style_updated().connect([this] { rowHeight_ = 0; });
+    view_.signal_columns_changed().connect([this] {
+        markedCursor_ = kUnknownMark;
+        if (table_) {
+            table_->columnsReordered();
+        }
+    });
 
     searchEntry_.set_can_focus(false);
     searchEntry_.set_editable(false);

@@ -608,6 +608,11 @@ void ListTable::cursorMoved(int32_t oldRow, int32_t oldColumn) {
     }
 }
 
+void ListTable::columnsReordered() {
+    forgetCells();
+    g_signal_emit_by_name(object_, "column-reordered");
+}
+
 void ListTable::selectionChanged() {
     g_signal_emit_by_name(object_, "selection-changed");
 }

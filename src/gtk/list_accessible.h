@@ -58,6 +58,8 @@ public:
     // the list has the focus, the cells' focused states change with it.
     void cursorMoved(int32_t oldRow, int32_t oldColumn);
     void selectionChanged();
+    // The columns were dragged into another order: the cells' columns are counted anew.
+    void columnsReordered();
 
     // The type of the table and of its cells.
     static GType type();
