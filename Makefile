@@ -72,11 +72,13 @@ bench: deps
 	@$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVISTRELLE_GUI=OFF \
 		-DVISTRELLE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
 	@$(CMAKE) --build build/release -j $(JOBS) --target vistrelle_bench updater_bench
-	@build/release/bench/updater_bench
-	@# The same operations through the Win32 window layer, run under Wine beside the Linux figures.
 	@$(CMAKE) -S . -B build/win64-bench -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
 		-DCMAKE_BUILD_TYPE=Release -DVISTRELLE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
-	@$(CMAKE) --build build/win64-bench -j $(JOBS) --target vistrelle_win32_bench
+	@$(CMAKE) --build build/win64-bench -j $(JOBS) --target vistrelle_win32_bench channel_updater
+	@# The Linux updater, then the Windows one on the same answer under Wine (on a private display).
+	@scripts/with-xvfb build/release/bench/updater_bench \
+		--win32 scripts/wine-run "build/win64-bench/Channel updater.exe"
+	@# The same operations through the Win32 window layer, run under Wine beside the Linux figures.
 	@scripts/run-bench build/release/bench/vistrelle_bench \
 		--win32 build/win64-bench/bench/vistrelle_win32_bench.exe
 	@# The Linux window under Xvfb, without and with an accessibility client listening; then

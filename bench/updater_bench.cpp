@@ -3,9 +3,13 @@
 // fresh process (this program with --run) through the same code as `channel-updater --quiet`;
 // the figures are the time from its start to the renamed channels.dat and its peak memory.
 //
-//   updater_bench [stations] [playlist entries]
+//   updater_bench [--win32 <wine-run> <Channel updater.exe>] [stations] [playlist entries]
 //   updater_bench --run <peak file> <updater options...>
 //                                 one update, as channel-updater --quiet; writes its peak memory
+// With --win32 the Windows updater also reads the same directory answer under Wine, each run a
+// fresh process as well, and its time is given as a multiple of the Linux updater's (best of 5,
+// the two taking turns).
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -167,11 +171,84 @@ int runOnce(int argc, char** argv) {
     return result.ok ? 0 : 1;
 }
 
+// The seconds a command takes from its start to its end, its output left out; negative when it
+// failed.
+double timeOf(const std::vector<std::string>& args) {
+    std::vector<std::string> copy = args;
+    std::vector<char*> argv;
+    for (std::string& arg : copy) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    Clock::time_point start = Clock::now();
+    pid_t pid = -1;
+    int status = 0;
+    const bool ran = posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ) == 0 &&
+                     waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+                     WEXITSTATUS(status) == 0;
+    posix_spawn_file_actions_destroy(&quiet);
+    return ran ? std::chrono::duration<double>(Clock::now() - start).count() : -1;
+}
+
+// The Windows updater on the same answer under Wine, its runs taking turns with the Linux
+// updater's so that both meet the same load of the machine; the best of each counts.
+void benchWindows(const std::string& self, const std::string& wineRun, const std::string& updater,
+                  const std::string& base, const fs::path& root) {
+    // Wine would send even loopback requests to a proxy the environment names.
+    for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"}) {
+        ::unsetenv(name);
+    }
+    std::string windowsOutput = "Z:" + (root / "channels-win.dat").string();
+    std::replace(windowsOutput.begin(), windowsOutput.end(), '/', '\\');
+    const std::vector<std::string> windows = {
+        wineRun, updater,    "--quiet",    "--no-tv", "--radio-directory",
+        base,    "--output", windowsOutput};
+    const std::vector<std::string> linux = {self,
+                                            "--run",
+                                            (root / "peak").string(),
+                                            "--no-tv",
+                                            "--radio-directory",
+                                            base,
+                                            "--output",
+                                            (root / "channels-linux.dat").string()};
+    // A first run starts Wine's services; the timed runs leave them be, as a user's system has
+    // them running.
+    timeOf(windows);
+    ::setenv("VISTRELLE_WINE_SERVICES_UP", "1", 1);
+    double bestWindows = -1;
+    double bestLinux = -1;
+    for (int round = 0; round < 5; ++round) {
+        const double w = timeOf(windows);
+        const double l = timeOf(linux);
+        if (w < 0 || l < 0) {
+            std::printf("  the Windows updater's run under Wine failed\n");
+            return;
+        }
+        bestWindows = round == 0 ? w : std::min(bestWindows, w);
+        bestLinux = round == 0 ? l : std::min(bestLinux, l);
+    }
+    std::printf(
+        "  the same with Channel updater.exe (WinHTTP) under Wine: %.2f s = %.2f x the Linux "
+        "updater's %.2f s in turns with it (limit 2)\n",
+        bestWindows, bestWindows / bestLinux, bestLinux);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::string(argv[1]) == "--run") {
         return runOnce(argc, argv);
+    }
+    std::string wineRun;
+    std::string windowsUpdater;
+    if (argc >= 4 && std::string(argv[1]) == "--win32") {
+        wineRun = argv[2];
+        windowsUpdater = argv[3];
+        argv += 3;
+        argc -= 3;
     }
     size_t stationCount = argc > 1 ? std::stoul(argv[1]) : 60000;
     size_t entryCount = argc > 2 ? std::stoul(argv[2]) : 10000;
@@ -215,6 +292,9 @@ int main(int argc, char** argv) {
         "(limit 2)\n",
         groupedNumber(stationCount).c_str(), jsonMb, outputMb, radio.seconds, radio.cpuSeconds,
         static_cast<double>(radio.peakKb) / 1000, radio.peakKb / 1000.0 / jsonMb);
+    if (!windowsUpdater.empty()) {
+        benchWindows(self, wineRun, windowsUpdater, server.base(), root);
+    }
 
     Measure list{};
     for (int round = 0; round < 3; ++round) {

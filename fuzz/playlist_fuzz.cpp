@@ -1,12 +1,15 @@
 // Fuzz target for the playlist reader: any bytes give a playlist whose entries are clean text
-// (valid UTF-8 without NUL or line ends), only Asx, Pls, M3u, Ram and Xspf hold entries, and
-// every address offered for playing is one the program accepts as playable.
+// (valid UTF-8 without NUL or line ends), only Asx, Pls, M3u, Ram and Xspf hold entries, every
+// address offered for playing is one the program accepts as playable, and the request headers
+// an entry asks for reach the network only without control bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "player/playback.h"
 #include "player/playlist.h"
 
 namespace {
@@ -66,6 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(!entry.url.empty() && isCleanText(entry.url) && isCleanText(entry.title));
         for (const auto& [key, value] : entry.attributes) {
             check(isCleanText(key) && isCleanText(value));
+        }
+        // The headers the program would send never carry a line end or another control byte.
+        const vistrelle::StreamHeaders sent = vistrelle::keptHeaders(entry.headers);
+        for (const std::string& value : {sent.userAgent, sent.referer}) {
+            check(std::none_of(value.begin(), value.end(),
+                               [](char c) { return static_cast<unsigned char>(c) < 0x20; }));
         }
         checkPlayable(entry.url);
     }

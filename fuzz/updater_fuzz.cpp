@@ -1,6 +1,6 @@
 // Fuzz target for the channel updater's mapping: one directory entry (as JSON, or as raw fields)
 // and the entries of one playlist become catalogue lines, and each line must read back as the
-// same seven fields.
+// same seven fields. Country names and capitals come from the core's own tables.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -81,15 +81,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             static constexpr std::array<std::string_view, 11> keys = {
                 "name",     "url",   "url_resolved", "homepage",   "tags",       "countrycode",
                 "language", "codec", "bitrate",      "clickcount", "lastcheckok"};
+            static constexpr std::array<std::string_view, 3> addresses = {"url", "url_resolved",
+                                                                          "homepage"};
             MemorySource source(bytes, 1 + static_cast<size_t>(mode & 0x7F));
-            readObjectList(source, keys, [](ObjectValues v) {
-                RadioStation station{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
-                station.bitrate = static_cast<int64_t>(v[8].size()) * 1000 - 500;
-                if (auto entry = mapRadioStation(station, countries())) {
-                    checkLine(*entry);
-                }
-                return true;
-            });
+            readObjectList(
+                source, keys,
+                [](ObjectValues v) {
+                    RadioStation station{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
+                    station.bitrate = static_cast<int64_t>(v[8].size()) * 1000 - 500;
+                    if (auto entry = mapRadioStation(station, countries())) {
+                        checkLine(*entry);
+                    }
+                    return true;
+                },
+                256, addresses);
             break;
         }
         case 1: {  // raw fields of a station, any bytes
@@ -115,14 +120,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (const PlaylistEntry& item : playlist.entries) {
                 std::string_view country;
                 std::string_view group;
+                std::string_view id;
                 for (const auto& [key, value] : item.attributes) {
                     if (key == "tvg-country") {
                         country = value;
                     } else if (key == "group-title") {
                         group = value;
+                    } else if (key == "tvg-id") {
+                        id = value;
                     }
                 }
-                PlaylistFields f{item.url, item.title, {}, country, group};
+                PlaylistFields f{item.url, item.title, {}, country, group, id};
                 if (auto entry = mapPlaylistFields(f, Source::Playlist, countries())) {
                     checkLine(*entry);
                 }

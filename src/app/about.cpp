@@ -1,7 +1,7 @@
 // AboutWindow: product, version, copyright notice and the button to the program's web page.
 #include "app/app.h"
-#include "ui/ids.h"
 #include "settings/settings.h"
+#include "ui/ids.h"
 
 namespace vistrelle {
 

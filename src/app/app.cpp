@@ -5,6 +5,7 @@
 #include "settings/launch.h"
 #include "settings/settings.h"
 #include "ui/ids.h"
+#include "ui/texts.h"
 
 namespace vistrelle {
 
@@ -27,6 +28,7 @@ App::App(WindowLayer& layer)
       pump_(layer.events()),
       launcher_(layer.launcher()),
       faults_(layer.faults()) {
+    media = std::make_shared<MediaSession>(layer.mediaControls());
     layer_.attach(*this);
 }
 
@@ -63,13 +65,13 @@ bool App::startUp() {
     faults_.install(&reportFault);
     resetState();
     if (!buildMainWindow()) {
-        windows_.showMessage("Warning!", "Error opening window!", MessageIcon::Warning,
-                             MessageButtons::Ok);
+        showMessage(windows_, texts::kWindowNotOpened);
         return false;
     }
     showWelcomePage(windows_, *this, pump_);
     loadCatalog(catalog, windows_, launcher_);
     playerVersion = loadSettings();
+    media->setRowCount(catalog.shownChannels.size());
     return true;
 }
 
@@ -80,6 +82,12 @@ void App::runEventLoop() {
 }
 
 bool App::step() {
+    const bool going = takeEvents();
+    media->setRowCount(catalog.shownChannels.size());
+    return going;
+}
+
+bool App::takeEvents() {
     if (queue.hasQueued()) {
         return routeEvent(queue.takeQueued());
     }
@@ -118,6 +126,8 @@ bool App::routeEvent(const Event& event) {
         case EventKind::ControlEvent:
             dispatchControlEvent(event.id, event.action);
             return true;
+        case EventKind::MediaCommand:
+            return !dispatchMediaCommand(static_cast<MediaCommand>(event.id), event.value);
         case EventKind::None:
             break;
     }
@@ -146,7 +156,8 @@ void App::showFatalError(uint32_t code) {
     phase = Phase::ShuttingDown;  // a fault saves nothing, whatever comes after it
     fault.faultCount++;
     fault.faultCode = code;
-    faults_.showReport(kFaultTitle, faultReportText(fault), MessageIcon::Plain, MessageButtons::Ok);
+    faults_.showReport(texts::kFaultReportTitle, faultReportText(fault), MessageIcon::Plain,
+                       MessageButtons::Ok);
     endServices();
     faults_.exitProcess(0);
     std::abort();  // exitProcess does not come back
@@ -168,6 +179,10 @@ void App::menuCommand(int32_t command) {
 
 void App::controlEvent(int32_t control, ControlAction action) {
     queue.deliver(controlEventOf(control, action));
+}
+
+void App::mediaCommand(MediaCommand command, double value) {
+    queue.deliver(mediaCommandEvent(static_cast<int32_t>(command), value));
 }
 
 void App::headerClicked(int32_t column) {

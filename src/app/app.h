@@ -3,8 +3,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "app/event_queue.h"
+#include "app/media_session.h"
 #include "catalog/catalog.h"
 #include "fault/fault_report.h"
 #include "player/web_writer.h"
@@ -39,6 +41,8 @@ public:
     bool dispatchMenuCommand(int32_t command);  // true only for Exit
     void dispatchControlEvent(int32_t control, ControlAction action);
     void visitHomepage();
+    // A command of the desktop's media controls; true only for Quit (which ends the loop).
+    bool dispatchMediaCommand(MediaCommand command, double value);
 
     // MainWindow.
     bool buildMainWindow();
@@ -63,6 +67,7 @@ public:
     // services; before the run (nothing changed yet), only the end of the services; during a
     // shutdown or a fault report, nothing more. Then the process ends with exit code 0.
     [[noreturn]] void sessionEnding(bool displayGone) override;
+    void mediaCommand(MediaCommand command, double value) override;
 
     // EventDrain.
     void drainPendingEvents() override;
@@ -80,9 +85,14 @@ public:
     EventQueue queue;
     // Where the program last put each main-window control (ids 0 to 3).
     std::array<Rect, 4> controlRects{};
+    // The watched channel's stream as the desktop's media controls show it. Shared with the
+    // stream being played, which may outlive the program's run.
+    std::shared_ptr<MediaSession> media;
 
 private:
     void resetState();
+    // One turn's events: a waiting one, or those of the next platform message.
+    bool takeEvents();
     // Places the main window's controls for the panel shown or hidden, in the layout's order.
     void placeMainControls(bool panelVisible);
     void placeControl(int32_t control, Rect rect);

@@ -4,6 +4,7 @@
 #include "settings/launch.h"
 #include "settings/settings.h"
 #include "ui/ids.h"
+#include "ui/texts.h"
 
 namespace vistrelle {
 
@@ -20,10 +21,7 @@ bool App::dispatchMenuCommand(int32_t command) {
         case kCmdUpdateChannelList: {
             // The updater's one argument: the main window's handle as signed 32-bit decimal.
             std::string handle = decimalText(static_cast<int32_t>(windows_.nativeHandle()));
-            if (runUpdater(launcher_, handle, false) == 0) {
-                windows_.showMessage("Warning!", "Channel updater not found!", MessageIcon::Warning,
-                                     MessageButtons::Ok);
-            }
+            startUpdaterOrWarn(windows_, launcher_, handle, false);
             return false;
         }
         case kCmdExit:
@@ -38,8 +36,7 @@ bool App::dispatchMenuCommand(int32_t command) {
             openHelp(windows_, launcher_);
             return false;
         case kCmdCheckForUpdates:
-            windows_.showMessage("Info", "Feature not implemented yet!", MessageIcon::Information,
-                                 MessageButtons::Ok);
+            showMessage(windows_, texts::kNotImplemented);
             return false;
         case kCmdAbout:
             openAboutWindow();
@@ -48,7 +45,7 @@ bool App::dispatchMenuCommand(int32_t command) {
             // The pop-up menus appear only over a selected row; a selection that has gone since
             // is left alone.
             if (selectedChannelRow() >= 0) {
-                watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_);
+                watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_, media);
             }
             return false;
         case kCmdFavorite: {
@@ -79,8 +76,7 @@ void App::visitHomepage() {
     }
     const Channel& channel = catalog.shownChannels[static_cast<size_t>(row)];
     if (channel.homepage().empty()) {
-        windows_.showMessage("Info!", "This channel has no homepage.", MessageIcon::Information,
-                             MessageButtons::Ok);
+        showMessage(windows_, texts::kNoHomepage);
         return;
     }
     openUrl(launcher_, channel.homepage());
@@ -103,7 +99,7 @@ void App::dispatchControlEvent(int32_t control, ControlAction action) {
                 break;
             }
             if (watch) {
-                watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_);
+                watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_, media);
             } else {
                 const bool favoritesView = windows_.countrySelector().selectedIndex() == 0;
                 windows_.showPopupMenu(favoritesView ? kPopupMenuFavorite : kPopupMenuChannel,

@@ -18,6 +18,10 @@ Event controlEventOf(int32_t control, ControlAction action) {
     return Event{.kind = EventKind::ControlEvent, .id = control, .action = action};
 }
 
+Event mediaCommandEvent(int32_t command, double value) {
+    return Event{.kind = EventKind::MediaCommand, .id = command, .value = value};
+}
+
 void EventQueue::postClose(int32_t window, CloseSource source) {
     post(closeRequestEvent(window, source));
 }

@@ -17,14 +17,16 @@ enum class EventKind {
     CloseRequest,
     ControlEvent,
     MenuCommand,
+    MediaCommand,  // from the desktop's media controls
 };
 
 struct Event {
     EventKind kind = EventKind::None;
     int32_t window = 0;                          // close request, size change
-    int32_t id = 0;                              // command id, control id
+    int32_t id = 0;                              // command id, control id, media command
     ControlAction action = ControlAction::Used;  // control event
     CloseSource source = CloseSource::Other;     // close request
+    double value = 0;                            // media command: the volume asked for
     friend bool operator==(const Event&, const Event&) = default;
 };
 
@@ -32,6 +34,7 @@ Event closeRequestEvent(int32_t window, CloseSource source);
 Event sizeChangeEvent(int32_t window);
 Event menuCommandEvent(int32_t command);
 Event controlEventOf(int32_t control, ControlAction action);
+Event mediaCommandEvent(int32_t command, double value);
 
 class EventQueue {
 public:

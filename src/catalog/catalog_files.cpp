@@ -5,7 +5,7 @@
 #include "catalog/catalog_format.h"
 #include "os/file.h"
 #include "settings/launch.h"
-#include "ui/ids.h"
+#include "ui/texts.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle {
@@ -56,7 +56,7 @@ bool loadChannels(Catalog& catalog, WindowUi& windows) {
     windows.channelList().rowsReset(catalog.rows);
     std::string status(" ");
     status.append(decimalText(static_cast<int64_t>(catalog.allChannels.size())));
-    status.append(" channels loaded");
+    status.append(texts::kChannelsLoaded);
     windows.setStatusText(status);
     return true;
 }
@@ -73,14 +73,8 @@ void loadCatalog(Catalog& catalog, WindowUi& windows, Launcher& launcher) {
         if (loadChannels(catalog, windows)) {
             return;
         }
-        if (windows.showMessage(
-                "Info!", "No channels found, do you want to download an updated channel list?",
-                MessageIcon::Information, MessageButtons::YesNo) != MessageAnswer::Yes) {
-            return;
-        }
-        if (runUpdater(launcher, "", true) == 0) {
-            windows.showMessage("Warning!", "Channel updater not found!", MessageIcon::Warning,
-                                MessageButtons::Ok);
+        if (showMessage(windows, texts::kNoChannels) != MessageAnswer::Yes ||
+            !startUpdaterOrWarn(windows, launcher, "", true)) {
             return;
         }
     }
@@ -114,8 +108,7 @@ void saveFavorites(const Catalog& catalog, WindowUi& windows, bool windowsGone) 
             break;
     }
     if (!saved && !windowsGone) {
-        windows.showMessage("Warning!", "Couldn't save favorite list!", MessageIcon::Warning,
-                            MessageButtons::Ok);
+        showMessage(windows, texts::kFavoritesNotSaved);
     }
 }
 

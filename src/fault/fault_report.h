@@ -18,6 +18,4 @@ std::string_view faultDescription(uint32_t code);
 // The report text, lines ended by LF.
 std::string faultReportText(const FaultState& state);
 
-inline constexpr std::string_view kFaultTitle = "Debugger";
-
 }  // namespace vistrelle

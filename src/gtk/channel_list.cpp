@@ -9,8 +9,8 @@
 
 #include "gtk/event_pump.h"
 #include "ui/display_text.h"
-#include "ui/find_row.h"
 #include "ui/ids.h"
+#include "ui/texts.h"
 #include "ui/window_defs.h"
 
 namespace vistrelle::gtk {
@@ -83,7 +83,7 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
         view_.append_column(*column);
         if (Gtk::Widget* button = column->get_button()) {
             button->get_accessible()->set_name(column->get_title());
-            button->get_accessible()->set_description("Sorts the list by this column");
+            button->get_accessible()->set_description(std::string(texts::kColumnHeaderDescription));
         }
         columns_.push_back(column);
     }
@@ -139,13 +139,13 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
 
     searchEntry_.set_can_focus(false);
     searchEntry_.set_editable(false);
-    searchEntry_.get_accessible()->set_name("Find channel");
+    searchEntry_.get_accessible()->set_name(std::string(texts::kFindChannelName));
     searchEntry_.show();
     searchWindow_.add(searchEntry_);
     searchWindow_.set_type_hint(Gdk::WINDOW_TYPE_HINT_UTILITY);
 
-    view_.get_accessible()->set_name("Channel list");
-    view_.get_accessible()->set_description("The channels of the current view");
+    view_.get_accessible()->set_name(std::string(texts::kChannelListName));
+    view_.get_accessible()->set_description(std::string(texts::kChannelListDescription));
     view_.show();
 }
 
@@ -251,6 +251,11 @@ void GtkChannelList::rowRepaint(const ListRows& rows, int32_t) {
 
 int32_t GtkChannelList::selectedRow() {
     return selected_;
+}
+
+void GtkChannelList::selectRow(int32_t row) {
+    hideSearch();
+    moveCursor(row, -1, true, Reveal::Centre);
 }
 
 std::string GtkChannelList::cellText(int32_t row, int32_t column) const {
@@ -771,99 +776,66 @@ bool GtkChannelList::onNavigationKey(GdkEventKey* event) {
     }
 }
 
-namespace {
-
-// How long the search entry stays up after the last key, as the tree view's own search does.
-constexpr unsigned kSearchTimeoutMs = 5000;
-// A pause longer than this between two characters starts a new text, as the system list does.
-constexpr guint32 kNewTextPauseMs = 1000;
-
-void removeLastCharacter(std::string& text) {
-    while (!text.empty()) {
-        const auto last = static_cast<unsigned char>(text.back());
-        text.pop_back();
-        if ((last & 0xC0) != 0x80) {
-            break;  // the first byte of a UTF-8 sequence
-        }
-    }
-}
-
-}  // namespace
-
 bool GtkChannelList::onKeyPress(GdkEventKey* event) {
     // Kept for a pop-up menu that this key may ask for.
     keepTrigger(lastKey_, gdk_event_copy(reinterpret_cast<GdkEvent*>(event)));
+    if (event->is_modifier ||
+        (event->keyval >= GDK_KEY_Shift_L && event->keyval <= GDK_KEY_Hyper_R)) {
+        return false;  // Shift on its way to a capital letter
+    }
     const auto modifiers =
         event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK | GDK_META_MASK);
-    const bool control = modifiers == GDK_CONTROL_MASK && !(event->state & GDK_SHIFT_MASK);
-    if (searchShown()) {
-        switch (event->keyval) {
-            case GDK_KEY_Escape:
-                hideSearch();
-                return true;
-            case GDK_KEY_BackSpace:
-                removeLastCharacter(searchText_);
-                showSearch();
-                if (searchText_.empty()) {
-                    searchEntry_.get_style_context()->remove_class(GTK_STYLE_CLASS_ERROR);
-                } else {
-                    findFrom(selectedRow());
-                }
-                return true;
-            case GDK_KEY_Down:
-            case GDK_KEY_KP_Down:
-                if (modifiers == 0) {
-                    showSearch();
-                    if (!findFrom(selectedRow() + 1)) {
-                        view_.error_bell();
-                    }
-                    return true;
-                }
+    const bool shift = (event->state & GDK_SHIFT_MASK) != 0;
+    TypeAhead::Key key = TypeAhead::Key::Other;
+    char32_t typed = 0;
+    switch (event->keyval) {
+        case GDK_KEY_Escape:
+            key = modifiers == 0 ? TypeAhead::Key::Escape : key;
+            break;
+        case GDK_KEY_BackSpace:
+            key = modifiers == 0 ? TypeAhead::Key::Backspace : key;
+            break;
+        case GDK_KEY_Down:
+        case GDK_KEY_KP_Down:
+            key = modifiers == 0 && !shift ? TypeAhead::Key::Next : key;
+            break;
+        case GDK_KEY_g:
+        case GDK_KEY_G:
+            if (modifiers == GDK_CONTROL_MASK && !shift) {
+                key = TypeAhead::Key::Next;
                 break;
-            case GDK_KEY_g:
-            case GDK_KEY_G:
-                if (control) {
-                    showSearch();
-                    if (!findFrom(selectedRow() + 1)) {
-                        view_.error_bell();
-                    }
-                    return true;
-                }
-                break;
-            default:
-                break;
-        }
-    }
-    const gunichar typed = gdk_keyval_to_unicode(event->keyval);
-    if (modifiers != 0 || typed < 0x20 || typed == 0x7F || (typed == ' ' && !searchShown())) {
-        // Any other key ends the search and does what it does in the list.
-        hideSearch();
-        return onNavigationKey(event);
+            }
+            [[fallthrough]];
+        default:
+            typed = gdk_keyval_to_unicode(event->keyval);
+            if (modifiers == 0 && typed != 0) {
+                key = TypeAhead::Key::Character;
+            }
+            break;
     }
     // The key's own time (the clock of the display); events made without one use this process's.
     const guint32 now = event->time != GDK_CURRENT_TIME
                             ? event->time
                             : static_cast<guint32>(g_get_monotonic_time() / 1000);
-    if (searchText_.empty() || now - lastTyped_ > kNewTextPauseMs) {
-        searchText_.clear();
+    const TypeAhead::Outcome outcome = rows_ != nullptr
+                                           ? search_.press(*rows_, selectedRow(), key, now, typed)
+                                           : TypeAhead::Outcome{};
+    if (!outcome.handled) {
+        // Not the search's: the search is over, and the key does what it does in the list.
+        hideSearch();
+        return onNavigationKey(event);
     }
-    lastTyped_ = now;
-    char utf8[8] = {};
-    searchText_.append(utf8, static_cast<size_t>(g_unichar_to_utf8(typed, utf8)));
-    showSearch();
-    findFrom(selectedRow());
-    return true;
-}
-
-bool GtkChannelList::findFrom(int32_t startRow) {
-    const int32_t row = rows_ != nullptr ? findChannelRow(*rows_, searchText_, startRow) : -1;
-    auto style = searchEntry_.get_style_context();
-    if (row < 0) {
-        style->add_class(GTK_STYLE_CLASS_ERROR);
-        return false;
+    if (!search_.searching(now)) {
+        hideSearch();  // Escape
+        return true;
     }
-    style->remove_class(GTK_STYLE_CLASS_ERROR);
-    moveCursor(row, -1, true, Reveal::Centre);
+    if (outcome.row >= 0) {
+        moveCursor(outcome.row, -1, true, Reveal::Centre);
+    }
+    showSearch(outcome.notFound);
+    if (outcome.notFound && key == TypeAhead::Key::Next) {
+        view_.error_bell();
+    }
     return true;
 }
 
@@ -871,40 +843,52 @@ bool GtkChannelList::searchNotFound() const {
     return searchEntry_.get_style_context()->has_class(GTK_STYLE_CLASS_ERROR);
 }
 
-void GtkChannelList::showSearch() {
-    searchEntry_.set_text(searchText_);
+void GtkChannelList::showSearch(bool notFound) {
+    searchEntry_.set_text(displayText(search_.text()));
     searchEntry_.set_position(-1);
+    auto style = searchEntry_.get_style_context();
+    if (notFound) {
+        style->add_class(GTK_STYLE_CLASS_ERROR);
+    } else {
+        style->remove_class(GTK_STYLE_CLASS_ERROR);
+    }
     if (!searchShown()) {
-        searchEntry_.get_style_context()->remove_class(GTK_STYLE_CLASS_ERROR);
-        // Below the list, at its right edge, as the tree view places its own search entry.
-        if (auto* toplevel = dynamic_cast<Gtk::Window*>(view_.get_toplevel())) {
-            searchWindow_.set_transient_for(*toplevel);
-        }
+        // Below the list, at its right edge, as the tree view places its own search entry. The
+        // list's own corner on the screen: its window's origin is that of the area it sits in.
         int x = 0;
         int y = 0;
-        if (Glib::RefPtr<Gdk::Window> window = scroller_.get_window()) {
-            window->get_origin(x, y);
+        if (auto* toplevel = dynamic_cast<Gtk::Window*>(view_.get_toplevel())) {
+            searchWindow_.set_transient_for(*toplevel);
+            int left = 0;
+            int top = 0;
+            if (Glib::RefPtr<Gdk::Window> window = toplevel->get_window()) {
+                window->get_origin(x, y);
+            }
+            if (scroller_.translate_coordinates(*toplevel, 0, 0, left, top)) {
+                x += left;
+                y += top;
+            }
         }
-        const Gtk::Allocation area = scroller_.get_allocation();
         int width = 0;
         int unused = 0;
         searchWindow_.get_preferred_width(unused, width);
-        searchWindow_.move(x + area.get_x() + area.get_width() - width,
-                           y + area.get_y() + area.get_height());
+        searchWindow_.move(x + scroller_.get_allocated_width() - width,
+                           y + scroller_.get_allocated_height());
         searchWindow_.show();
     }
+    // The search ends by itself a while after its last key: so does the entry.
     searchTimeout_.disconnect();
     searchTimeout_ = Glib::signal_timeout().connect(
         [this] {
             hideSearch();
             return false;
         },
-        kSearchTimeoutMs);
+        TypeAhead::kSearchEndMs);
 }
 
 void GtkChannelList::hideSearch() {
     searchTimeout_.disconnect();
-    searchText_.clear();
+    search_.end();
     if (searchWindow_.get_visible()) {
         searchWindow_.hide();
     }

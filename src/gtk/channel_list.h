@@ -19,6 +19,7 @@
 
 #include "gtk/list_accessible.h"
 #include "gtk/row_window.h"
+#include "ui/type_ahead.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
@@ -51,6 +52,7 @@ public:
     void rowRemoved(const ListRows& rows, int32_t row) override;
     void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override;
+    void selectRow(int32_t row) override;
 
     // The widget placed in the window (the scrolled window with its sunken frame).
     Gtk::Widget& widget() { return scroller_; }
@@ -78,9 +80,11 @@ public:
     // The rows are about to go away: show nothing until the next reset.
     void detach();
 
-    // Finding a row by typing its first letters: the search entry shown below the list.
+    // Finding a row by typing its first letters (TypeAhead): the search entry shown below the
+    // list.
     bool searchShown() const { return searchWindow_.get_visible(); }
     const Gtk::Entry& searchEntry() const { return searchEntry_; }
+    Gtk::Window& searchWindow() { return searchWindow_; }
     // True while the entry shows that no row starts with its text.
     bool searchNotFound() const;
 
@@ -131,9 +135,8 @@ private:
     bool onButtonPress(GdkEventButton* event);
     bool onKeyPress(GdkEventKey* event);
     bool onNavigationKey(GdkEventKey* event);
-    // Selects the row the program finds for the search text from `startRow` on; false when none.
-    bool findFrom(int32_t startRow);
-    void showSearch();
+    // Shows the search's text, and whether a row was found, in the entry.
+    void showSearch(bool notFound);
     void hideSearch();
     static void renderCell(GtkTreeViewColumn* column, GtkCellRenderer* cell, GtkTreeModel* model,
                            GtkTreeIter* iter, gpointer data);
@@ -175,8 +178,7 @@ private:
     GdkEvent* lastKey_ = nullptr;
     Gtk::Window searchWindow_{Gtk::WINDOW_POPUP};
     Gtk::Entry searchEntry_;
-    std::string searchText_;
-    guint32 lastTyped_ = 0;  // time of the last character typed (the event's, in milliseconds)
+    TypeAhead search_;
     sigc::connection searchTimeout_;
 };
 

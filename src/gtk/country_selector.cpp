@@ -5,6 +5,7 @@
 #include "gtk/event_pump.h"
 #include "ui/display_text.h"
 #include "ui/ids.h"
+#include "ui/texts.h"
 
 namespace vistrelle::gtk {
 
@@ -12,7 +13,8 @@ namespace {
 
 void nameInnerButton(GtkWidget* widget) {
     if (GTK_IS_TOGGLE_BUTTON(widget)) {
-        atk_object_set_name(gtk_widget_get_accessible(widget), "Country");
+        atk_object_set_name(gtk_widget_get_accessible(widget),
+                            std::string(texts::kCountrySelectorName).c_str());
     } else if (GTK_IS_CONTAINER(widget)) {
         gtk_container_forall(
             GTK_CONTAINER(widget), [](GtkWidget* child, gpointer) { nameInnerButton(child); },
@@ -29,8 +31,8 @@ GtkCountrySelector::GtkCountrySelector(EventRouter& router) : router_(router) {
             router_.controlEvent(kCountrySelector, ControlAction::Used);
         }
     });
-    combo_.get_accessible()->set_name("Country");
-    combo_.get_accessible()->set_description("Shows the channels of one country or the favorites");
+    combo_.get_accessible()->set_name(std::string(texts::kCountrySelectorName));
+    combo_.get_accessible()->set_description(std::string(texts::kCountrySelectorDescription));
     // The button inside that opens the list would otherwise be announced without a name.
     nameInnerButton(GTK_WIDGET(combo_.gobj()));
     combo_.show();

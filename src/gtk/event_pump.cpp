@@ -43,6 +43,12 @@ void EventRouter::sessionEnding(bool displayGone) {
     }
 }
 
+void EventRouter::mediaCommand(MediaCommand command, double value) {
+    if (sink_ != nullptr) {
+        sink_->mediaCommand(command, value);
+    }
+}
+
 bool GtkEventPump::dispatchNext(bool wait) {
     bool dispatched = false;
     if (wait && firstWait) {

@@ -19,6 +19,7 @@ public:
     void controlEvent(int32_t control, ControlAction action) override;
     void headerClicked(int32_t column) override;
     void sessionEnding(bool displayGone) override;
+    void mediaCommand(MediaCommand command, double value) override;
 
 private:
     EventSink* sink_ = nullptr;

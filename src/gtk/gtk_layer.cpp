@@ -347,9 +347,15 @@ void GtkWindowUi::destroyAllWindows() {
 
 GtkLayer::GtkLayer()
     : webView_(std::make_unique<GtkWebView>()),
-      windows_(std::make_unique<GtkWindowUi>(router_, list_, selector_, *webView_, faults_)) {}
+      windows_(std::make_unique<GtkWindowUi>(router_, list_, selector_, *webView_, faults_)),
+      mediaBus_(std::make_unique<MediaBus>(router_, [this] {
+          if (MainWindow* window = windows_->mainWindow()) {
+              window->present();
+          }
+      })) {}
 
 GtkLayer::~GtkLayer() {
+    mediaBus_.reset();
     windows_.reset();
     router_.setSink(nullptr);
 }

@@ -12,6 +12,7 @@
 #include "gtk/faults.h"
 #include "gtk/launcher.h"
 #include "gtk/main_window.h"
+#include "gtk/media_bus.h"
 #include "gtk/web_view.h"
 #include "ui/window_layer.h"
 
@@ -94,8 +95,10 @@ public:
     EventPump& events() override { return pump_; }
     Launcher& launcher() override { return launcher_; }
     FaultHook& faults() override { return faults_; }
+    MediaControlsUi* mediaControls() override { return mediaBus_.get(); }
 
     GtkWindowUi& ui() { return *windows_; }
+    MediaBus& mediaBus() { return *mediaBus_; }
     GtkEventPump& pump() { return pump_; }
     GtkChannelList& list() { return list_; }
     GtkCountrySelector& selector() { return selector_; }
@@ -112,6 +115,7 @@ private:
     GtkChannelList list_{router_};
     GtkCountrySelector selector_{router_};
     std::unique_ptr<GtkWindowUi> windows_;
+    std::unique_ptr<MediaBus> mediaBus_;
 };
 
 // The look of the program's windows: the compact metrics its pixel layout was made for.

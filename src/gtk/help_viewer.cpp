@@ -9,6 +9,7 @@
 #include "gtk/main_window.h"
 #include "gtk/web_view.h"
 #include "settings/launch.h"
+#include "ui/texts.h"
 
 namespace vistrelle::gtk {
 
@@ -99,7 +100,7 @@ std::unique_ptr<HelpViewer> HelpViewer::open(const std::string& path, LinkOpener
 HelpViewer::HelpViewer(std::unique_ptr<HelpArchive> archive, std::vector<HelpTopic> topics,
                        std::string startPage, LinkOpener opener)
     : archive_(std::move(archive)), opener_(std::move(opener)) {
-    set_title(std::string(kHelpWindowTitle));
+    set_title(std::string(texts::kHelpWindowTitle));
     set_default_size(760, 540);
     setProgramIcons(*this);
 
@@ -235,8 +236,9 @@ void HelpViewer::onSchemeRequest(WebKitURISchemeRequest* request, gpointer /*unu
         bytes = viewer->archive_->read(path);
     }
     if (!bytes) {
-        GError* error = g_error_new(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "%s is not in the help file",
-                                    path.empty() ? "This page" : path.c_str());
+        const std::string missing = (path.empty() ? std::string(texts::kThisPage) : path) +
+                                    std::string(texts::kNotInHelpFile);
+        GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, missing.c_str());
         webkit_uri_scheme_request_finish_error(request, error);
         g_error_free(error);
         return;

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "settings/help_contents.h"
+#include "help/help_contents.h"
 
 struct chmFile;
 

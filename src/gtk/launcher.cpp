@@ -42,18 +42,6 @@ std::string currentFolder() {
     return error ? std::string() : folder.string();
 }
 
-std::string joinPath(const std::string& folder, std::string_view name) {
-    if (folder.empty()) {
-        return {};
-    }
-    std::string path = folder;
-    if (path.back() != '/') {
-        path += '/';
-    }
-    path += name;
-    return path;
-}
-
 // The absolute path of `path`, so that a handler started elsewhere still finds the file.
 std::string absolutePath(const std::string& path) {
     std::error_code error;
@@ -94,36 +82,20 @@ std::string programFolder() {
     return exe.parent_path().string();
 }
 
-std::string findProgram(std::string_view name, bool besideProgram) {
-    if (name.empty()) {
-        return {};
-    }
-    std::string given(name);
-    if (given.find('/') != std::string::npos) {
-        return isExecutableFile(given) ? given : std::string();
-    }
-    if (besideProgram) {
-        for (const std::string& folder : {programFolder(), currentFolder()}) {
-            std::string candidate = joinPath(folder, name);
-            if (isExecutableFile(candidate)) {
-                return candidate;
-            }
-        }
-    }
+LookupPlaces lookupPlaces() {
+    LookupPlaces places;
+    places.programFolder = programFolder();
+    places.currentFolder = currentFolder();
     const char* searchPath = std::getenv("PATH");
-    std::string_view folders = searchPath ? searchPath : "/usr/local/bin:/usr/bin:/bin";
-    while (true) {
-        size_t end = folders.find(':');
-        std::string folder(folders.substr(0, end));
-        // An empty entry of PATH means the current folder.
-        std::string candidate = joinPath(folder.empty() ? currentFolder() : folder, name);
-        if (isExecutableFile(candidate)) {
-            return candidate;
+    places.searchPath = searchPath ? searchPath : "/usr/local/bin:/usr/bin:/bin";
+    return places;
+}
+
+std::string findProgram(std::string_view name, LookupKind kind) {
+    for (const std::string& path : lookupPaths(name, kind, lookupPlaces())) {
+        if (isExecutableFile(path)) {
+            return path;
         }
-        if (end == std::string_view::npos) {
-            break;
-        }
-        folders.remove_prefix(end + 1);
     }
     return {};
 }
@@ -168,7 +140,7 @@ std::string GtkLauncher::updaterProgram() {
 }
 
 bool GtkLauncher::startProgram(const LaunchRequest& request) {
-    std::string path = findProgram(request.program);
+    std::string path = findProgram(request.program, LookupKind::Program);
     if (path.empty()) {
         return false;
     }
@@ -189,7 +161,7 @@ bool GtkLauncher::startProgram(const LaunchRequest& request) {
 }
 
 pid_t GtkLauncher::openWithDesktop(const std::string& target) {
-    std::string handler = findProgram(kUrlHandler, false);
+    std::string handler = findProgram(kUrlHandler, LookupKind::SystemProgram);
     if (!handler.empty()) {
         return spawnProgram(handler, {kUrlHandler, target});
     }
@@ -233,9 +205,8 @@ bool GtkLauncher::showHelpFile(std::string_view file) {
         return false;
     }
     std::string path;
-    for (const std::string& folder : {currentFolder(), programFolder()}) {
-        std::string candidate = joinPath(folder, file);
-        if (!candidate.empty() && isRegularFile(candidate)) {
+    for (const std::string& candidate : lookupPaths(file, LookupKind::Document, lookupPlaces())) {
+        if (isRegularFile(candidate)) {
             path = absolutePath(candidate);
             break;
         }

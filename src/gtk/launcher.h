@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "gtk/help_viewer.h"
+#include "settings/launch.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle::gtk {
@@ -18,10 +19,12 @@ namespace vistrelle::gtk {
 // The folder of the running executable (from /proc/self/exe), or empty when unknown.
 std::string programFolder();
 
-// Where a program of this name is found: a name with a "/" stands for itself; otherwise the
-// folder of the running executable, then the current folder, then each folder of PATH. Empty
-// when no executable file of that name is found.
-std::string findProgram(std::string_view name, bool besideProgram = true);
+// The folders the program looks in (lookupPaths): the running executable's, the current one,
+// and PATH.
+LookupPlaces lookupPlaces();
+
+// The first executable file of this name where lookupPaths looks for `kind`; empty when none.
+std::string findProgram(std::string_view name, LookupKind kind);
 
 // Starts `path` with exactly these arguments (argv[0] included), without a shell. Returns the
 // process id, or -1 when it could not be started.

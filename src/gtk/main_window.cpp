@@ -15,6 +15,7 @@
 #include "gtk/event_pump.h"
 #include "ui/display_text.h"
 #include "ui/ids.h"
+#include "ui/texts.h"
 
 namespace vistrelle::gtk {
 
@@ -124,7 +125,7 @@ void MainWindow::createMenus() {
         title->show();
         menuBar_->append(*title);
     }
-    menuBar_->get_accessible()->set_name("Menu bar");
+    menuBar_->get_accessible()->set_name(std::string(texts::kMenuBarName));
     content_.pack_start(*menuBar_, false, false);
     content_.reorder_child(*menuBar_, 0);
     menuBar_->show();
@@ -148,7 +149,7 @@ void MainWindow::createStatusBar() {
     statusLabel_.set_single_line_mode(true);
     statusFrame_.add(statusLabel_);
     statusFrame_.get_accessible()->set_role(Atk::ROLE_STATUSBAR);
-    statusFrame_.get_accessible()->set_name("Status bar");
+    statusFrame_.get_accessible()->set_name(std::string(texts::kStatusBarName));
     statusLabel_.get_accessible()->set_role(Atk::ROLE_STATUSBAR);
     content_.pack_end(statusFrame_, false, false);
     statusFrame_.show_all();

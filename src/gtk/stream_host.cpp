@@ -10,6 +10,9 @@ namespace vistrelle::gtk {
 
 namespace {
 
+// How often one watch's page is shown again in a fresh process.
+constexpr int kMaxLosses = 3;
+
 std::string stringProperty(JSCValue* object, const char* name) {
     JSCValue* value = jsc_value_object_get_property(object, name);
     std::string text;
@@ -51,6 +54,12 @@ MediaEvent mediaEvent(const std::string& name) {
     if (name == "stalled") {
         return MediaEvent::Stalled;
     }
+    if (name == "pause") {
+        return MediaEvent::Paused;
+    }
+    if (name == "nodata") {
+        return MediaEvent::NoData;
+    }
     return MediaEvent::Error;
 }
 
@@ -65,10 +74,23 @@ const char* actionName(PlaybackStep::Action action) {
     }
 }
 
+void onPingAnswered(GObject* view, GAsyncResult* result, gpointer self) {
+    GError* error = nullptr;
+    JSCValue* value =
+        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
+    // An error is an answer too (the page may have gone meanwhile), unless the host gave up.
+    const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+    g_clear_error(&error);
+    g_clear_object(&value);
+    if (!cancelled) {
+        static_cast<StreamHost*>(self)->pageAnswered();
+    }
+}
+
 }  // namespace
 
 StreamHost::StreamHost(WebKitUserContentManager* manager)
-    : manager_(WEBKIT_USER_CONTENT_MANAGER(g_object_ref(manager))) {
+    : manager_(WEBKIT_USER_CONTENT_MANAGER(g_object_ref(manager))), pings_(g_cancellable_new()) {
     WebKitUserScript* script = webkit_user_script_new_for_world(
         kStreamHostScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, kStreamHostWorld, nullptr, nullptr);
@@ -83,28 +105,100 @@ StreamHost::StreamHost(WebKitUserContentManager* manager)
 
 StreamHost::~StreamHost() {
     g_signal_handlers_disconnect_by_data(manager_, this);
+    g_cancellable_cancel(pings_);
+    g_object_unref(pings_);
+    if (pingTimer_ != 0) {
+        g_source_remove(pingTimer_);
+    }
     fetcher_.cancel();
+    titles_.close();
     answer(PlaybackStep{});
     g_object_unref(manager_);
 }
 
+void StreamHost::attach(WebKitWebView* view, std::function<void()> showAgain) {
+    view_ = view;
+    showAgain_ = std::move(showAgain);
+}
+
 void StreamHost::setStream(std::unique_ptr<StreamPlan> plan) {
     stop();
+    afterLoss_.reset();
+    losses_ = 0;
     plan_ = std::move(plan);
+    if (pingTimer_ != 0) {
+        g_source_remove(pingTimer_);
+        pingTimer_ = 0;
+    }
+    setUserAgent({});
     if (view_ != nullptr && plan_) {
-        const std::string agent(plan_->limits().userAgent);
-        webkit_settings_set_user_agent(webkit_web_view_get_settings(view_), agent.c_str());
+        live_ = true;
+        const int32_t pingMs = plan_->limits().pingMs;
+        if (pingMs > 0) {
+            pingTimer_ = g_timeout_add(static_cast<guint>(pingMs), onPingTime, this);
+        }
+    }
+}
+
+void StreamHost::setUserAgent(const std::string& asked) {
+    if (view_ == nullptr || !plan_) {
+        return;
+    }
+    const std::string agent = asked.empty() ? std::string(plan_->limits().userAgent) : asked;
+    WebKitSettings* settings = webkit_web_view_get_settings(view_);
+    if (agent != webkit_settings_get_user_agent(settings)) {
+        webkit_settings_set_user_agent(settings, agent.c_str());
     }
 }
 
 void StreamHost::stop() {
     fetcher_.cancel();
+    titles_.close();
     answer(PlaybackStep{});
     ++token_;  // what the old page still says is not heard
+    live_ = false;
+    pingSent_ = 0;
     if (view_ != nullptr) {
         webkit_web_view_evaluate_javascript(view_, kStopMediaScript, -1, kStreamHostWorld, nullptr,
                                             nullptr, nullptr, nullptr);
     }
+}
+
+void StreamHost::control(MediaAction action, double volume) {
+    switch (action) {
+        case MediaAction::Pause:
+            tellPage("pause");
+            break;
+        case MediaAction::Resume:
+            tellPage("resume");
+            break;
+        case MediaAction::Stop:
+            // The page stays as it is, its element without a stream; nothing it says counts.
+            fetcher_.cancel();
+            titles_.close();
+            answer(PlaybackStep{});
+            ++token_;
+            live_ = false;
+            pingSent_ = 0;
+            tellPage("stop");
+            break;
+        case MediaAction::Restart:
+            if (plan_) {
+                live_ = true;
+                pingSent_ = 0;
+                tellPage("restart");
+            }
+            break;
+        case MediaAction::SetVolume:
+            volume_ = volume;
+            muted_ = false;
+            tellPage("volume", {}, volume);
+            break;
+    }
+}
+
+void StreamHost::processEnded() {
+    lost(false);
 }
 
 gboolean StreamHost::onMessage(WebKitUserContentManager* /*manager*/, JSCValue* message,
@@ -113,7 +207,17 @@ gboolean StreamHost::onMessage(WebKitUserContentManager* /*manager*/, JSCValue* 
     return TRUE;
 }
 
+gboolean StreamHost::onPingTime(gpointer self) {
+    static_cast<StreamHost*>(self)->ping();
+    return G_SOURCE_CONTINUE;
+}
+
+void StreamHost::pageAnswered() {
+    pingSent_ = 0;
+}
+
 void StreamHost::handle(JSCValue* message, WebKitScriptMessageReply* reply) {
+    pageAnswered();
     if (!jsc_value_is_object(message) || !plan_) {
         return;  // answered with nothing
     }
@@ -121,6 +225,11 @@ void StreamHost::handle(JSCValue* message, WebKitScriptMessageReply* reply) {
     if (kind == "volume") {
         volume_ = numberProperty(message, "volume");
         muted_ = booleanProperty(message, "muted");
+        MediaReport changed;
+        changed.event = MediaEvent::Volume;
+        changed.volume = volume_;
+        changed.muted = muted_;
+        plan_->mediaReported(changed);
         return;
     }
     const bool start = kind == "start";
@@ -133,28 +242,52 @@ void StreamHost::handle(JSCValue* message, WebKitScriptMessageReply* reply) {
     context_ = JSC_CONTEXT(g_object_ref(jsc_value_get_context(message)));
     if (start) {
         ++token_;
+        titles_.close();
+        // A page shown again after its process was lost may have only its failure to show.
+        std::optional<PlaybackStep> step = std::exchange(afterLoss_, std::nullopt);
+        if (step && step->action == PlaybackStep::Action::Fail) {
+            carryOut(*step);
+            return;
+        }
+        live_ = true;
         carryOut(plan_->begin());
         return;
     }
-    MediaReport report;
-    report.event = mediaEvent(stringProperty(message, "event"));
-    report.errorCode = static_cast<int32_t>(numberProperty(message, "code"));
-    report.live = booleanProperty(message, "live");
-    report.played = booleanProperty(message, "played");
+    MediaReport said;
+    said.event = mediaEvent(stringProperty(message, "event"));
+    said.errorCode = static_cast<int32_t>(numberProperty(message, "code"));
+    said.live = booleanProperty(message, "live");
+    said.played = booleanProperty(message, "played");
     if (observer_) {
-        observer_(report.event);
+        observer_(said.event);
     }
-    carryOut(plan_->mediaReported(report));
+    carryOut(plan_->mediaReported(said));
 }
 
 void StreamHost::carryOut(PlaybackStep step) {
+    if (step.action == PlaybackStep::Action::ReadTitles ||
+        step.action == PlaybackStep::Action::EndTitles) {
+        if (step.action == PlaybackStep::Action::ReadTitles) {
+            readTitles(step);
+        } else {
+            titles_.close();
+        }
+        answer(PlaybackStep{});
+        return;
+    }
+    if (step.action == PlaybackStep::Action::Play) {
+        // The media element's requests carry the view's user agent; their Referer is the
+        // page's, which WebKitGTK gives the program no way to set, so an asked-for one is only
+        // sent with the program's own fetches.
+        setUserAgent(step.headers.userAgent);
+    }
     if (step.action != PlaybackStep::Action::Fetch) {
         answer(step);
         return;
     }
     StreamPlan* plan = plan_.get();
     fetcher_.fetch(
-        step.url, plan->limits(),
+        step.url, plan->limits(), step.headers,
         [plan](const std::string& bytes) { return plan->enoughToDecide(bytes); },
         [this, plan](FetchResult result) {
             if (plan == plan_.get()) {
@@ -164,6 +297,10 @@ void StreamHost::carryOut(PlaybackStep step) {
 }
 
 void StreamHost::answer(const PlaybackStep& step) {
+    if (step.action == PlaybackStep::Action::Fail) {
+        live_ = false;  // nothing plays any more: nothing to watch over
+        titles_.close();
+    }
     if (pending_ == nullptr) {
         return;
     }
@@ -176,7 +313,11 @@ void StreamHost::answer(const PlaybackStep& step) {
         setProperty(reply, "volume", jsc_value_new_number(context_, volume_));
         setProperty(reply, "muted", jsc_value_new_boolean(context_, muted_));
         if (plan_) {
-            setProperty(reply, "stallMs", jsc_value_new_number(context_, plan_->limits().stallMs));
+            const StreamLimits limits = plan_->limits();
+            setProperty(reply, "stallMs", jsc_value_new_number(context_, limits.stallMs));
+            // The element's first data is held to the fetches' limit.
+            setProperty(reply, "firstDataMs",
+                        jsc_value_new_number(context_, StreamFetcher::timeLimit(limits)));
             setProperty(reply, "line", jsc_value_new_string(context_, step.line.c_str()));
             const std::string address = displayText(plan_->address());
             setProperty(reply, "address", jsc_value_new_string(context_, address.c_str()));
@@ -189,6 +330,82 @@ void StreamHost::answer(const PlaybackStep& step) {
     webkit_script_message_reply_unref(pending_);
     pending_ = nullptr;
     g_clear_object(&context_);
+}
+
+void StreamHost::readTitles(const PlaybackStep& step) {
+    if (titles_.reading(step.url)) {
+        return;
+    }
+    StreamPlan* plan = plan_.get();
+    titles_.open(
+        step.url, plan->limits(), step.headers,
+        [this, plan](const FetchResult& head) {
+            return plan == plan_.get() && plan->titlesAnswered(head).keepReading;
+        },
+        [this, plan](std::string_view chunk) {
+            if (plan != plan_.get()) {
+                return false;
+            }
+            const TitleStep read = plan->titlesRead(chunk);
+            if (read.changed) {
+                tellPage("title", read.title);
+            }
+            return read.keepReading;
+        });
+}
+
+void StreamHost::tellPage(const char* action, const std::string& text, double number) {
+    if (view_ == nullptr) {
+        return;
+    }
+    const std::string colour(plan_ ? plan_->titleColour() : std::string_view());
+    GVariantDict arguments;
+    g_variant_dict_init(&arguments, nullptr);
+    g_variant_dict_insert(&arguments, "action", "s", action);
+    g_variant_dict_insert(&arguments, "text", "s", text.c_str());
+    g_variant_dict_insert(&arguments, "number", "d", number);
+    g_variant_dict_insert(&arguments, "colour", "s", colour.c_str());
+    webkit_web_view_call_async_javascript_function(view_, kControlCall, -1,
+                                                   g_variant_dict_end(&arguments), kStreamHostWorld,
+                                                   nullptr, nullptr, nullptr, nullptr);
+}
+
+void StreamHost::ping() {
+    if (!live_ || view_ == nullptr || !plan_) {
+        pingSent_ = 0;
+        return;
+    }
+    const gint64 now = g_get_monotonic_time();
+    if (pingSent_ != 0) {
+        if (now - pingSent_ >= static_cast<gint64>(plan_->limits().unresponsiveMs) * 1000) {
+            lost(true);
+        }
+        return;
+    }
+    pingSent_ = now;
+    webkit_web_view_evaluate_javascript(view_, kPingScript, -1, kStreamHostWorld, nullptr, pings_,
+                                        onPingAnswered, this);
+}
+
+void StreamHost::lost(bool endProcess) {
+    live_ = false;
+    pingSent_ = 0;
+    fetcher_.cancel();
+    titles_.close();
+    answer(PlaybackStep{});
+    ++token_;
+    afterLoss_ = plan_ ? plan_->mediaReported(MediaReport{MediaEvent::Lost}) : PlaybackStep{};
+    if (observer_) {
+        observer_(MediaEvent::Lost);
+    }
+    if (endProcess && view_ != nullptr) {
+        webkit_web_view_terminate_web_process(view_);
+    }
+    // A page without a stream (the welcome page) waits for the next watch, and so does a page
+    // whose processes keep ending: they are not started again and again.
+    if (plan_ && showAgain_ && ++losses_ <= kMaxLosses) {
+        showAgain_();
+    }
 }
 
 }  // namespace vistrelle::gtk

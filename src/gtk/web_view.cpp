@@ -52,7 +52,10 @@ GtkWebView::GtkWebView() {
     g_object_unref(policies);
     g_object_unref(content);
     g_object_ref_sink(view_);
-    streamHost_->attach(view_);
+    streamHost_->attach(view_, [this] {
+        loadPending_ = true;
+        webkit_web_view_load_html(view_, page_.c_str(), kBlankAddress);
+    });
 
     // None of the scripts a page brings along is run; the program's own page script is.
     WebKitSettings* settings = webkit_web_view_get_settings(view_);
@@ -71,8 +74,10 @@ GtkWebView::GtkWebView() {
 
 GtkWebView::~GtkWebView() {
     streamHost_->stop();
-    streamHost_->attach(nullptr);
+    streamHost_->attach(nullptr, nullptr);
     g_signal_handlers_disconnect_by_data(view_, this);
+    // Its process goes with the view, whatever state it is in (a player that hangs included).
+    webkit_web_view_terminate_web_process(view_);
     g_object_unref(view_);
 }
 
@@ -98,9 +103,14 @@ void GtkWebView::hostStream(std::unique_ptr<StreamPlan> stream) {
     streamHost_->setStream(std::move(stream));
 }
 
+void GtkWebView::controlMedia(MediaAction action, double volume) {
+    streamHost_->control(action, volume);
+}
+
 void GtkWebView::loadPage(std::string_view page) {
     loadPending_ = true;
-    webkit_web_view_load_html(view_, displayText(page).c_str(), kBlankAddress);
+    page_ = displayText(page);
+    webkit_web_view_load_html(view_, page_.c_str(), kBlankAddress);
 }
 
 gboolean GtkWebView::onDecidePolicy(WebKitWebView* /*view*/, WebKitPolicyDecision* decision,
@@ -140,8 +150,13 @@ void GtkWebView::onLoadChanged(WebKitWebView* /*view*/, WebKitLoadEvent /*event*
 }
 
 void GtkWebView::onProcessTerminated(WebKitWebView* /*view*/,
-                                     WebKitWebProcessTerminationReason /*reason*/, gpointer self) {
-    static_cast<GtkWebView*>(self)->loadPending_ = false;
+                                     WebKitWebProcessTerminationReason reason, gpointer self) {
+    auto* webView = static_cast<GtkWebView*>(self);
+    webView->loadPending_ = false;
+    // A process the program ended itself is already replaced.
+    if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
+        webView->streamHost_->processEnded();
+    }
 }
 
 gboolean GtkWebView::onContextMenu(WebKitWebView* /*view*/, WebKitContextMenu* /*menu*/,

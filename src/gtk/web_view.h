@@ -31,6 +31,7 @@ public:
     bool busy() override;
     std::unique_ptr<WebDocument> document() override;
     void hostStream(std::unique_ptr<StreamPlan> stream) override;
+    void controlMedia(MediaAction action, double volume) override;
 
     // What plays the pages' streams.
     StreamHost& streamHost() { return *streamHost_; }
@@ -57,6 +58,8 @@ private:
     Gtk::Widget* widget_ = nullptr;
     // A load was asked for and the view has not reported it started yet.
     bool loadPending_ = false;
+    // The page shown, for a fresh process when the one showing it was lost.
+    std::string page_;
     LinkOpener linkOpener_;
 };
 

@@ -43,6 +43,10 @@ PathKind pathKind(const std::string& path);
 
 bool removeFile(const std::string& path);
 
+// The folder part of a path with its last separator ("/"; on Windows also "\\" and a drive's
+// ":"), or empty for a bare name.
+std::string folderOf(const std::string& path);
+
 enum class ReplaceResult {
     Replaced,     // path now holds content
     NoTemporary,  // no temporary file could be made in the folder; nothing changed

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -21,8 +22,19 @@ int fd(intptr_t handle) {
     return static_cast<int>(handle);
 }
 
+// A write beyond the file-size limit (ulimit -f) ends the process with SIGXFSZ unless the
+// signal is ignored, leaving a temporary file and any lock behind. Ignored, the write fails with
+// EFBIG, and the save fails as on a full disk.
+void ignoreFileSizeSignal() {
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        ::signal(SIGXFSZ, SIG_IGN);
+    }
+}
+
 // Writes all of content, retrying short writes and interruptions.
 bool writeAll(int file, std::string_view content) {
+    ignoreFileSizeSignal();
     const char* data = content.data();
     size_t left = content.size();
     while (left > 0) {
@@ -39,14 +51,6 @@ bool writeAll(int file, std::string_view content) {
     return true;
 }
 
-std::string folderOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return std::string();
-    }
-    return path.substr(0, slash + 1);
-}
-
 // Flushes the folder's entry list, so that a rename survives a power cut.
 void syncFolder(const std::string& folder) {
     int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -57,6 +61,14 @@ void syncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return std::string();
+    }
+    return path.substr(0, slash + 1);
+}
 
 File::File(File&& other) noexcept : handle_(other.handle_), writable_(other.writable_) {
     other.handle_ = -1;

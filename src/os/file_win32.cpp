@@ -40,12 +40,6 @@ bool writeAll(HANDLE handle, std::string_view content) {
     return true;
 }
 
-// The folder part of path, with its trailing separator; empty for a bare name.
-std::string folderOf(const std::string& path) {
-    const size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
 std::string baseNameOf(const std::string& path) {
     const size_t cut = path.find_last_of("\\/:");
     return cut == std::string::npos ? path : path.substr(cut + 1);
@@ -72,6 +66,12 @@ HANDLE createTemporaryBeside(const std::string& path, std::string& name) {
 }
 
 }  // namespace
+
+std::string folderOf(const std::string& path) {
+    // "\\" and "/" separate folders; "C:name" lies in the current folder of drive C.
+    const size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
 
 File::File(File&& other) noexcept : handle_(other.handle_), writable_(other.writable_) {
     other.handle_ = kNoHandle;

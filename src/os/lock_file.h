@@ -2,6 +2,7 @@
 // write that file at once.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vistrelle::os {
@@ -20,10 +21,10 @@ public:
     Result acquire(const std::string& path);
     // Gives the lock back and removes the lock file.
     void release();
-    bool held() const { return handle_ >= 0; }
+    bool held() const { return handle_ != -1; }
 
 private:
-    int handle_ = -1;
+    intptr_t handle_ = -1;  // a file descriptor, or a Windows handle
     std::string path_;
 };
 

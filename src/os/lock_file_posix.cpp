@@ -43,7 +43,7 @@ void LockFile::release() {
         return;
     }
     ::unlink(path_.c_str());
-    ::close(handle_);
+    ::close(static_cast<int>(handle_));
     handle_ = -1;
     path_.clear();
 }

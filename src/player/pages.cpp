@@ -1,6 +1,7 @@
 #include "player/pages.h"
 
 #include "settings/launch.h"
+#include "ui/texts.h"
 
 namespace vistrelle {
 
@@ -121,20 +122,29 @@ std::string welcomePage() {
         "<body bgcolor='#000000' style='overflow: hidden; margin: 0' link='#0044C1' "
         "text='#0044C1' vlink='#0044C1' alink='#0044C1'>";
     page += "<center><br><b>";
-    page += "<div style='font-size: 26'>Vistrelle</div>";
+    page += "<div style='font-size: 26'>";
+    page += texts::kProductName;
+    page += "</div>";
     page += "<div style='font-size: 14'>";
-    page += "v1.0 Beta 3<br><br>";
-    page += "<b>You may need the latest versions of:</b><br>";
+    page += texts::kVersion;
+    page += "<br><br>";
+    page += "<b>";
+    page += texts::kWelcomeNeedLatest;
+    page += "</b><br>";
     page += "<a target='blank' href='";
     page += attributeText(kWmpDownloadAddress);
-    page += "'>Windows Media Player</a><br>";
+    page += "'>";
+    page += texts::kWindowsMediaPlayer;
+    page += "</a><br>";
     page += "<a target='blank' href='";
     page += attributeText(kRealPlayerDownloadAddress);
-    page += "'>Real Player</a><br><br>";
+    page += "'>";
+    page += texts::kRealPlayer;
+    page += "</a><br><br>";
     page += "<a target='blank' href='";
     page += attributeText(kHomepageAddress);
     page += "'>";
-    page += kPublisherNotice;
+    page += texts::kPublisherNotice;
     page += "</a>";
     page += "</div></b></body>";
     return page;

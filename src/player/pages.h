@@ -24,6 +24,5 @@ std::string attributeText(std::string_view text);
 inline constexpr std::string_view kWmpDownloadAddress =
     "https://www.microsoft.com/windows/windows-media-player";
 inline constexpr std::string_view kRealPlayerDownloadAddress = "https://www.real.com/";
-inline constexpr std::string_view kPublisherNotice = "(c) 2026 The Vistrelle developers";
 
 }  // namespace vistrelle

@@ -64,6 +64,19 @@ bool startsWithNumberedKey(std::string_view line, std::string_view lowerPrefix) 
     return !number.empty() && number.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
+// PLS by its "[playlist]" header or its "File1=" lines, wherever they are: some servers put a
+// line of their own before the header, others leave the header out.
+bool isPls(std::string_view text) {
+    LineReader lines(text);
+    for (std::string_view line; lines.next(line);) {
+        line = trimSpace(line);
+        if (startsWithNoCase(line, "[playlist]") || startsWithNumberedKey(line, "file")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The kind of decoded text, its entries read into `list`.
 PlaylistKind readText(std::string_view text, EntryList& list) {
     std::string_view start = text;
@@ -86,11 +99,11 @@ PlaylistKind readText(std::string_view text, EntryList& list) {
                 return PlaylistKind::Html;
         }
     }
-    const std::string_view firstLine = trimSpace(start.substr(0, start.find_first_of("\r\n")));
-    if (startsWithNoCase(firstLine, "[playlist]") || startsWithNumberedKey(firstLine, "file")) {
+    if (isPls(start)) {
         readNumberedKeys(start, "file", list);
         return PlaylistKind::Pls;
     }
+    const std::string_view firstLine = trimSpace(start.substr(0, start.find_first_of("\r\n")));
     if (startsWithNoCase(firstLine, "[reference]")) {
         readNumberedKeys(start, "ref", list);  // the ASF reference file Windows servers send
         return PlaylistKind::Asx;
@@ -116,6 +129,7 @@ Playlist readPlaylist(std::string_view bytes, std::string_view finalUrl) {
     if (playlist.kind != PlaylistKind::Stream && playlist.kind != PlaylistKind::Html &&
         playlist.kind != PlaylistKind::Hls) {
         playlist.entries = list.take();
+        playlist.localFiles = list.localFiles();
     }
     return playlist;
 }

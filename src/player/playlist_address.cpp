@@ -1,5 +1,6 @@
 // Addresses in playlists: resolving relative ones (RFC 3986 section 5) and deciding which can be
 // played here.
+#include <cctype>
 #include <string>
 
 #include "player/playlist.h"
@@ -191,6 +192,165 @@ bool hasOnlyAddressCharacters(std::string_view url) {
 }
 
 }  // namespace
+
+namespace {
+
+bool isHeaderNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
+}
+
+// A request header's name: a word with a "-" ("User-Agent", "X-Forwarded-For") or one of the
+// single-word headers lists set. A query parameter ("type", "id") is none.
+bool isHeaderName(std::string_view name) {
+    if (name.empty() || name.size() > 64 || !std::isalpha(static_cast<unsigned char>(name[0]))) {
+        return false;
+    }
+    for (const char c : name) {
+        if (!isHeaderNameCharacter(c)) {
+            return false;
+        }
+    }
+    if (name.find('-') != std::string_view::npos) {
+        return true;
+    }
+    const std::string lower = playlist_detail::lowerAscii(name);
+    for (const std::string_view word :
+         {"referer", "referrer", "origin", "cookie", "authorization", "accept", "host", "range"}) {
+        if (lower == word) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Calls `piece` with each "&"-separated part of a "|"-separated segment.
+template <typename Piece>
+bool eachPiece(std::string_view segment, Piece piece) {
+    while (true) {
+        const size_t amp = segment.find('&');
+        if (!piece(segment.substr(0, amp))) {
+            return false;
+        }
+        if (amp == std::string_view::npos) {
+            return true;
+        }
+        segment.remove_prefix(amp + 1);
+    }
+}
+
+bool isHeaderPiece(std::string_view piece) {
+    const size_t equals = piece.find('=');
+    return piece.empty() ||
+           (equals != std::string_view::npos && isHeaderName(piece.substr(0, equals)));
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+std::string percentDecoded(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+void appendWithEncodedBars(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        if (c == '|') {
+            out += "%7C";
+        } else {
+            out.push_back(c);
+        }
+    }
+}
+
+}  // namespace
+
+SuffixedAddress splitHeaderSuffix(std::string_view text) {
+    if (text.find('|') == std::string_view::npos) {
+        return {std::string(text), {}};
+    }
+    std::vector<size_t> bars;
+    for (size_t at = text.find('|'); at != std::string_view::npos; at = text.find('|', at + 1)) {
+        bars.push_back(at);
+    }
+    // From the last "|" back: the first one after which every segment has the header shape.
+    size_t cut = std::string_view::npos;
+    for (size_t i = bars.size(); i-- > 0;) {
+        const size_t end = i + 1 < bars.size() ? bars[i + 1] : text.size();
+        if (!eachPiece(text.substr(bars[i] + 1, end - bars[i] - 1), isHeaderPiece)) {
+            break;
+        }
+        cut = bars[i];
+    }
+    SuffixedAddress result;
+    appendWithEncodedBars(result.address, text.substr(0, cut));
+    if (cut == std::string_view::npos) {
+        return result;
+    }
+    std::string_view suffix = text.substr(cut + 1);
+    while (true) {
+        const size_t bar = suffix.find('|');
+        eachPiece(suffix.substr(0, bar), [&](std::string_view piece) {
+            if (!piece.empty()) {
+                const size_t equals = piece.find('=');
+                result.headers.emplace_back(std::string(piece.substr(0, equals)),
+                                            percentDecoded(piece.substr(equals + 1)));
+            }
+            return true;
+        });
+        if (bar == std::string_view::npos) {
+            break;
+        }
+        suffix.remove_prefix(bar + 1);
+    }
+    return result;
+}
+
+std::string withEncodedSpaces(std::string_view address) {
+    if (address.find(' ') == std::string_view::npos) {
+        return std::string(address);
+    }
+    size_t start = 0;
+    if (!schemeOf(address).empty()) {
+        start = address.find(':') + 1;
+        if (address.substr(start, 2) == "//") {
+            start = address.find_first_of("/?#", start + 2);
+        }
+    }
+    if (start == std::string_view::npos ||
+        address.substr(0, start).find(' ') != std::string_view::npos) {
+        return std::string(address);
+    }
+    std::string out(address.substr(0, start));
+    for (const char c : address.substr(start)) {
+        if (c == ' ') {
+            out += "%20";
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
 
 bool isPlayableAddress(std::string_view url) {
     const std::string scheme = schemeOf(url);

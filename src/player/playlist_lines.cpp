@@ -1,5 +1,6 @@
 // The line formats: PLS and the ASF reference file (numbered keys), M3U with and without #EXTINF,
 // RealAudio .ram, and HLS, recognised by its "#EXT-X-" tags.
+#include <algorithm>
 #include <map>
 #include <string>
 #include <string_view>
@@ -140,15 +141,19 @@ ExtInf readExtInf(std::string_view text) {
     return info;
 }
 
-// In a list without "#EXTM3U" or "#EXTINF", a line counts as an address when it has no spaces
-// and looks like one, so that a server's plain-text message gives no entries.
-bool looksLikeAddress(std::string_view line) {
-    for (const char c : line) {
-        if (isSpace(c)) {
-            return false;
-        }
+// A line of a list counts as an entry when it looks like an address or a path: with a scheme,
+// a "/" or "\\", or a "." without spaces. In a list without "#EXTM3U" or "#EXTINF" it has no
+// spaces at all, so that a server's plain-text message gives no entries; in an extended list a
+// path may hold spaces. Separators ("====morocco====", "--- Sport ---") are neither.
+bool looksLikeEntry(std::string_view line, bool extended) {
+    const bool spaces = std::find_if(line.begin(), line.end(), isSpace) != line.end();
+    if (spaces && !extended) {
+        return false;
     }
-    return !schemeOf(line).empty() || line.find_first_of("/.") != std::string_view::npos;
+    if (line.find_first_of("/\\") != std::string_view::npos) {
+        return true;
+    }
+    return !spaces && (!schemeOf(line).empty() || line.find('.') != std::string_view::npos);
 }
 
 }  // namespace
@@ -173,15 +178,20 @@ PlaylistKind readLines(std::string_view text, EntryList& list) {
             continue;
         }
         if (line.front() == '#') {
-            if (startsWithNoCase(line, "#extinf:")) {
-                pending = readExtInf(line.substr(8));
+            if (startsWithNoCase(line, "#extinf")) {
+                // "#EXTINF-1,Name" with its colon left out reads as "#EXTINF:-1,Name".
+                std::string_view info = line.substr(7);
+                if (info.starts_with(':')) {
+                    info.remove_prefix(1);
+                }
+                pending = readExtInf(info);
             }
             continue;  // #EXTM3U, #EXTVLCOPT, #EXTGRP and other comments
         }
         if (!extended && line == "--stop--") {
             break;  // RealPlayer's end of the list
         }
-        if (!extended && !looksLikeAddress(line)) {
+        if (!looksLikeEntry(line, extended)) {
             continue;
         }
         const std::string scheme = schemeOf(line);

@@ -326,6 +326,9 @@ void readXspf(std::string_view text, EntryList& list) {
     TagScanner scanner(text);
     Capture capture;
     Group track;
+    // The elements with an xml:base that are open, and the base each sets: relative to the one
+    // around it, for everything inside it.
+    std::vector<std::pair<std::string, std::string>> bases;
     for (Token token = scanner.next(); token.type != Token::End && !list.full();
          token = scanner.next()) {
         if (token.type == Token::Text) {
@@ -344,12 +347,20 @@ void readXspf(std::string_view text, EntryList& list) {
                 track.close();
             }
             capture.stop();
+            if (!bases.empty() && bases.back().first == token.name) {
+                bases.pop_back();
+                list.setBase(bases.empty() ? std::string() : bases.back().second);
+            }
             continue;
         }
         if (token.type != Token::StartTag) {
             continue;
         }
         capture.stop();
+        if (const std::string_view base = token.attribute("xml:base"); !base.empty()) {
+            bases.emplace_back(token.name, list.resolve(decodeReferences(base)));
+            list.setBase(bases.back().second);
+        }
         if (token.name == "track") {
             track.open(list);
         } else if (token.name == "location" && track.inside()) {

@@ -301,6 +301,32 @@ std::optional<AddressParts> absoluteParts(std::string_view address) {
 
 }  // namespace
 
+bool isLocalFilePath(std::string_view address) {
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (address.size() >= 3 && letter(address[0]) && address[1] == ':' &&
+        (address[2] == '\\' || address[2] == '/')) {
+        return true;  // a drive
+    }
+    if (schemeOf(address) == "file") {
+        return true;
+    }
+    if (!schemeOf(address).empty()) {
+        return false;
+    }
+    if (address.find('\\') != std::string_view::npos || address == "~" ||
+        address.starts_with("~/")) {
+        return true;
+    }
+    // The folders of users' own files on Linux, macOS and Android.
+    for (const std::string_view folder : {"/home/", "/root/", "/Users/", "/media/", "/run/media/",
+                                          "/mnt/", "/Volumes/", "/storage/", "/sdcard/"}) {
+        if (address.starts_with(folder)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 EntryList::EntryList(std::string_view finalUrl, size_t budget)
     : final_(absoluteParts(finalUrl)), budget_(budget) {}
 
@@ -309,7 +335,8 @@ std::string EntryList::resolve(std::string_view address) const {
     if (cleaned.empty() || cleaned.find('\0') != std::string::npos) {
         return {};
     }
-    return resolveAgainst(base_ ? &*base_ : (final_ ? &*final_ : nullptr), cleaned);
+    return resolveAgainst(base_ ? &*base_ : (final_ ? &*final_ : nullptr),
+                          withEncodedSpaces(cleaned));
 }
 
 void EntryList::setBase(std::string_view address) {
@@ -321,7 +348,13 @@ bool EntryList::add(std::string_view address, std::string title,
     if (full()) {
         return false;
     }
-    std::string url = resolve(address);
+    const std::string cleaned = cleanAddress(address);
+    if (isLocalFilePath(cleaned)) {
+        ++localFiles_;
+        return false;
+    }
+    SuffixedAddress split = splitHeaderSuffix(cleaned);
+    std::string url = resolve(split.address);
     if (url.empty()) {
         return false;
     }
@@ -329,8 +362,11 @@ bool EntryList::add(std::string_view address, std::string title,
     for (const auto& [key, value] : attributes) {
         used_ += key.size() + value.size();
     }
-    entries_.push_back(
-        PlaylistEntry{std::move(url), std::move(title), std::move(attributes), isReference});
+    for (const auto& [key, value] : split.headers) {
+        used_ += key.size() + value.size();
+    }
+    entries_.push_back(PlaylistEntry{std::move(url), std::move(title), std::move(attributes),
+                                     isReference, std::move(split.headers)});
     return true;
 }
 

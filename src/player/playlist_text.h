@@ -57,10 +57,16 @@ AddressParts splitAddress(std::string_view address);
 // `reference` resolved against `base`, which has a scheme (or is absent); empty when it cannot be.
 std::string resolveAgainst(const AddressParts* base, std::string_view reference);
 
-// Collects the entries of a playlist: each address is cleaned of white space, resolved against
-// the current base (the final address unless a document sets another), and kept unless it
-// cannot be resolved. Stops taking entries once their text exceeds a budget, so that no input
-// can make the result grow far beyond its own size.
+// A path on a computer rather than an address on the web: "C:\\Music\\a.mp3", "\\\\server\\share",
+// "Alternative\\Song.mp3", "~/Music/a.mp3", "/home/me/a.mp3" (and the other folders that hold
+// users' files), "file:///...".
+bool isLocalFilePath(std::string_view address);
+
+// Collects the entries of a playlist: each address is cleaned of white space, its header suffix
+// cut off, its spaces encoded, resolved against the current base (the final address unless a
+// document sets another), and kept unless it names a local file or cannot be resolved. Stops
+// taking entries once their text exceeds a budget, so that no input can make the result grow
+// far beyond its own size.
 class EntryList {
 public:
     EntryList(std::string_view finalUrl, size_t budget);
@@ -77,6 +83,7 @@ public:
     bool full() const { return used_ > budget_; }
     size_t size() const { return entries_.size(); }
     void setTitle(size_t index, const std::string& title);
+    size_t localFiles() const { return localFiles_; }
     std::vector<PlaylistEntry> take() { return std::move(entries_); }
 
 private:
@@ -85,6 +92,7 @@ private:
     std::vector<PlaylistEntry> entries_;
     size_t budget_;
     size_t used_ = 0;
+    size_t localFiles_ = 0;
 };
 
 // Formats read from decoded text into `list`.

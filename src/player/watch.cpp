@@ -9,15 +9,12 @@
 #include "player/pages.h"
 #include "player/playback.h"
 #include "player/web_writer.h"
+#include "ui/texts.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle {
 
 namespace {
-
-constexpr std::string_view kWriteFailedTitle = "Error!";
-constexpr std::string_view kWriteFailedText = "Error changing webgadget content";
-constexpr std::string_view kNowWatching = " Now watching: ";
 
 // Gives every column of `row` this background and tells channelList; rows that do not exist
 // are left alone.
@@ -37,7 +34,8 @@ void showWelcomePage(WindowUi& windows, EventDrain& drain, EventPump& pump) {
 }
 
 void watchSelectedChannel(Catalog& catalog, WindowUi& windows, int8_t playerVersion,
-                          EventDrain& drain, EventPump& pump) {
+                          EventDrain& drain, EventPump& pump,
+                          std::weak_ptr<PlaybackListener> listener) {
     const int32_t selected = windows.channelList().selectedRow();
     std::vector<Channel>& shown = catalog.shownChannels;
     if (selected < 0 || selected >= static_cast<int32_t>(shown.size())) {
@@ -62,14 +60,16 @@ void watchSelectedChannel(Catalog& catalog, WindowUi& windows, int8_t playerVers
     const std::string name(channel.name());
     const std::string page = playerPage(channel.streamUrl(), playerVersion);
 
+    if (std::shared_ptr<PlaybackListener> told = listener.lock()) {
+        told->watching(channel);
+    }
     if (WebView* view = windows.webView()) {
-        view->hostStream(std::make_unique<StreamResolution>(channel.streamUrl()));
+        view->hostStream(std::make_unique<StreamResolution>(channel.streamUrl(), listener));
     }
     if (writeWebViewDocument(windows.webView(), page, drain, pump) == 0) {
-        windows.showMessage(kWriteFailedTitle, kWriteFailedText, MessageIcon::Plain,
-                            MessageButtons::Ok);
+        showMessage(windows, texts::kPageNotWritten);
     }
-    windows.setStatusText(std::string(kNowWatching) + name);
+    windows.setStatusText(std::string(texts::kNowWatching) + name);
 }
 
 }  // namespace vistrelle

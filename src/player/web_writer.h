@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace vistrelle {
@@ -10,6 +11,7 @@ class WebView;
 class EventPump;
 struct Catalog;
 class WindowUi;
+class PlaybackListener;
 
 // Throws away everything the main loop would have received while the writer waits.
 class EventDrain {
@@ -29,7 +31,9 @@ int32_t writeWebViewDocument(WebView* webView, std::string_view page, EventDrain
                              EventPump& pump);
 
 void showWelcomePage(WindowUi& windows, EventDrain& drain, EventPump& pump);
+// `listener` learns of the channel and follows its stream.
 void watchSelectedChannel(Catalog& catalog, WindowUi& windows, int8_t playerVersion,
-                          EventDrain& drain, EventPump& pump);
+                          EventDrain& drain, EventPump& pump,
+                          std::weak_ptr<PlaybackListener> listener = {});
 
 }  // namespace vistrelle

@@ -1,6 +1,6 @@
 #include "settings/launch.h"
 
-#include "ui/ids.h"
+#include "ui/texts.h"
 #include "ui/window_layer.h"
 
 namespace vistrelle {
@@ -37,6 +37,48 @@ bool hasUnsafeByte(std::string_view address) {
 }
 
 }  // namespace
+
+std::vector<std::string> lookupPaths(std::string_view name, LookupKind kind,
+                                     const LookupPlaces& places) {
+    if (name.empty()) {
+        return {};
+    }
+    if (name.find(places.folderSeparator) != std::string_view::npos) {
+        return {std::string(name)};
+    }
+    std::vector<std::string> paths;
+    const auto add = [&](std::string_view folder) {
+        if (folder.empty()) {
+            return;
+        }
+        std::string path(folder);
+        if (path.back() != places.folderSeparator) {
+            path += places.folderSeparator;
+        }
+        path += name;
+        paths.push_back(std::move(path));
+    };
+    if (kind != LookupKind::SystemProgram) {
+        add(places.programFolder);
+        add(places.currentFolder);
+    }
+    if (kind != LookupKind::Document) {
+        std::string_view folders = places.searchPath;
+        while (!folders.empty()) {
+            const size_t end = folders.find(places.pathSeparator);
+            const std::string_view folder = folders.substr(0, end);
+            add(folder.empty() ? std::string_view(places.currentFolder) : folder);
+            if (end == std::string_view::npos) {
+                break;
+            }
+            folders.remove_prefix(end + 1);
+            if (folders.empty()) {
+                add(places.currentFolder);  // a trailing separator: the current folder
+            }
+        }
+    }
+    return paths;
+}
 
 std::string buildCommandLine(std::string_view program, std::string_view parameter) {
     std::string line;
@@ -86,6 +128,15 @@ int32_t runUpdater(Launcher& launcher, std::string_view parameter, bool wait) {
     return launchProgram(launcher, launcher.updaterProgram(), parameter, std::string_view(), wait);
 }
 
+bool startUpdaterOrWarn(WindowUi& windows, Launcher& launcher, std::string_view parameter,
+                        bool wait) {
+    if (runUpdater(launcher, parameter, wait) == 0) {
+        showMessage(windows, texts::kUpdaterNotFound);
+        return false;
+    }
+    return true;
+}
+
 std::string webAddressFor(std::string_view address) {
     if (address.empty() || hasUnsafeByte(address)) {
         return std::string();
@@ -112,14 +163,7 @@ void openUrl(Launcher& launcher, std::string_view address) {
 }
 
 void openHelp(WindowUi& windows, Launcher& launcher) {
-    if (!launcher.showHelpFile(kHelpFile)) {
-        windows.showMessage("Info", "Help file was not found!", MessageIcon::Information,
-                            MessageButtons::Ok);
-        return;
-    }
-    windows.showMessage("Info",
-                        "This is an old version of the help file, a new will be coming soon!",
-                        MessageIcon::Information, MessageButtons::Ok);
+    showMessage(windows, launcher.showHelpFile(kHelpFile) ? texts::kOldHelp : texts::kHelpNotFound);
 }
 
 }  // namespace vistrelle

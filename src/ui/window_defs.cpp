@@ -3,43 +3,44 @@
 #include <array>
 
 #include "ui/ids.h"
+#include "ui/texts.h"
 
 namespace vistrelle {
 
 namespace {
 
 constexpr std::array kFileItems{
-    MenuItemDef{"Update channel list", kCmdUpdateChannelList, false},
-    MenuItemDef{"Exit", kCmdExit, false},
+    MenuItemDef{texts::kUpdateChannelList, kCmdUpdateChannelList, false},
+    MenuItemDef{texts::kExit, kCmdExit, false},
 };
 
 constexpr std::array kOptionsItems{
-    MenuItemDef{"Always on top", kCmdAlwaysOnTop, true},
-    MenuItemDef{"Settings", kCmdSettings, false},
+    MenuItemDef{texts::kAlwaysOnTop, kCmdAlwaysOnTop, true},
+    MenuItemDef{texts::kSettings, kCmdSettings, false},
 };
 
 constexpr std::array kHelpItems{
-    MenuItemDef{"Help...\tF1", kCmdHelp, false},
-    MenuItemDef{"Check for updates", kCmdCheckForUpdates, false},
-    MenuItemDef{"About", kCmdAbout, false},
+    MenuItemDef{texts::kHelpItem, kCmdHelp, false},
+    MenuItemDef{texts::kCheckForUpdates, kCmdCheckForUpdates, false},
+    MenuItemDef{texts::kAbout, kCmdAbout, false},
 };
 
 constexpr std::array kMenuBarTitles{
-    MenuDef{"File", kFileItems},
-    MenuDef{"Options", kOptionsItems},
-    MenuDef{"Help", kHelpItems},
+    MenuDef{texts::kFileMenu, kFileItems},
+    MenuDef{texts::kOptionsMenu, kOptionsItems},
+    MenuDef{texts::kHelpMenu, kHelpItems},
 };
 
 constexpr std::array kChannelPopupItems{
-    MenuItemDef{"Watch", kCmdWatch, false},
-    MenuItemDef{"Visit homepage", kCmdVisitHomepage, false},
-    MenuItemDef{"Add to favorites", kCmdFavorite, false},
+    MenuItemDef{texts::kWatch, kCmdWatch, false},
+    MenuItemDef{texts::kVisitHomepage, kCmdVisitHomepage, false},
+    MenuItemDef{texts::kAddToFavorites, kCmdFavorite, false},
 };
 
 constexpr std::array kFavoritePopupItems{
-    MenuItemDef{"Watch", kCmdWatch, false},
-    MenuItemDef{"Visit homepage", kCmdVisitHomepage, false},
-    MenuItemDef{"Remove from favorites", kCmdFavorite, false},
+    MenuItemDef{texts::kWatch, kCmdWatch, false},
+    MenuItemDef{texts::kVisitHomepage, kCmdVisitHomepage, false},
+    MenuItemDef{texts::kRemoveFromFavorites, kCmdFavorite, false},
 };
 
 constexpr MenuDef kChannelPopup{"", kChannelPopupItems};
@@ -51,9 +52,9 @@ constexpr std::array kMainControls{
     ControlDef{.id = kPanelToggle,
                .kind = ControlKind::PushButton,
                .rect = {278, 5, 15, 290},
-               .caption = "<",
+               .caption = texts::kHideListCaption,
                .tabStop = true,
-               .accessibleName = "Hide the channel list"},
+               .accessibleName = texts::kHideList},
     ControlDef{.id = kCountrySelector,
                .kind = ControlKind::DropDownList,
                .rect = {295, 5, 200, 160},
@@ -66,47 +67,47 @@ constexpr std::array kMainControls{
                .tabStop = true},
 };
 
-constexpr WindowDef kMainWindowDef{kMainWindow, kMainWindowTitle, {500, 340}, kMainControls};
+constexpr WindowDef kMainWindowDef{kMainWindow, texts::kMainWindowTitle, {500, 340}, kMainControls};
 
 constexpr std::array kSettingsControls{
     ControlDef{.id = kNoControl,
                .kind = ControlKind::GroupBox,
                .rect = {5, 5, 185, 110},
-               .caption = "WMP Version"},
+               .caption = texts::kPlayerVersionGroup},
     ControlDef{.id = kNoControl,
                .kind = ControlKind::StaticText,
                .rect = {15, 20, 170, 40},
-               .caption = "If you have compatibility issues you might want to try another "
-                          "version of Windows Media Player:"},
+               .caption = texts::kPlayerVersionExplanation},
     ControlDef{.id = kOptionNewest,
                .kind = ControlKind::RadioButton,
                .rect = {15, 63, 165, 15},
-               .caption = "7 and newer",
+               .caption = texts::kPlayerNewest,
                .tabStop = true,
                .groupStart = true},
     ControlDef{.id = kOption64,
                .kind = ControlKind::RadioButton,
                .rect = {15, 78, 165, 15},
-               .caption = "6.4",
+               .caption = texts::kPlayer64,
                .tabStop = true},
     ControlDef{.id = kOptionOlder,
                .kind = ControlKind::RadioButton,
                .rect = {15, 93, 165, 15},
-               .caption = "Older",
+               .caption = texts::kPlayerOlder,
                .tabStop = true},
     ControlDef{.id = kSettingsOk,
                .kind = ControlKind::DefaultPushButton,
                .rect = {5, 120, 90, 20},
-               .caption = "Ok",
+               .caption = texts::kOk,
                .tabStop = true},
     ControlDef{.id = kSettingsCancel,
                .kind = ControlKind::PushButton,
                .rect = {100, 120, 90, 20},
-               .caption = "Cancel",
+               .caption = texts::kCancel,
                .tabStop = true},
 };
 
-constexpr WindowDef kSettingsWindowDef{kSettingsWindow, " Settings", {195, 145}, kSettingsControls};
+constexpr WindowDef kSettingsWindowDef{
+    kSettingsWindow, texts::kSettingsWindowTitle, {195, 145}, kSettingsControls};
 
 constexpr std::array kAboutControls{
     ControlDef{.id = kAboutPanel,
@@ -117,18 +118,14 @@ constexpr std::array kAboutControls{
     ControlDef{.id = kAboutProduct,
                .kind = ControlKind::CentredText,
                .rect = {5, 5, 210, 13},
-               .caption = kProductName,
+               .caption = texts::kProductName,
                .parent = kAboutPanel,
                .font = FontKind::ProductBold,
                .whiteBackground = true},
     ControlDef{.id = kAboutText,
                .kind = ControlKind::CentredText,
                .rect = {5, 18, 210, 70},
-               .caption = "v1.0 Beta 3\n"
-                          "Copyright (c) 2006 The Vistrelle developers\n"
-                          "\n"
-                          "If you like this free program then please visit my webpage and "
-                          "donate!",
+               .caption = texts::kAboutText,
                .parent = kAboutPanel,
                .whiteBackground = true},
     ControlDef{
@@ -136,25 +133,27 @@ constexpr std::array kAboutControls{
     ControlDef{.id = kAboutWebpage,
                .kind = ControlKind::PushButton,
                .rect = {5, 95, 70, 20},
-               .caption = "Webpage",
+               .caption = texts::kWebpage,
                .tabStop = true},
     ControlDef{.id = kAboutClose,
                .kind = ControlKind::PushButton,
                .rect = {145, 95, 70, 20},
-               .caption = "Close",
+               .caption = texts::kClose,
                .tabStop = true},
 };
 
-constexpr WindowDef kAboutWindowDef{kAboutWindow, " About", {220, 120}, kAboutControls};
+constexpr WindowDef kAboutWindowDef{
+    kAboutWindow, texts::kAboutWindowTitle, {220, 120}, kAboutControls};
 
 constexpr std::array kColumns{
-    ColumnDef{"Channel", 80},
-    ColumnDef{"Category", 70},
-    ColumnDef{"Bitrate", 42},
-    ColumnDef{"Comment", 180},
+    ColumnDef{texts::kChannelColumn, 80},
+    ColumnDef{texts::kCategoryColumn, 70},
+    ColumnDef{texts::kBitrateColumn, 42},
+    ColumnDef{texts::kCommentColumn, 180},
 };
 
-constexpr std::array<std::string_view, 2> kInitialCountryItems{"Favorites", "All countries"};
+constexpr std::array<std::string_view, 2> kInitialCountryItems{texts::kFavoritesItem,
+                                                               texts::kAllCountriesItem};
 
 }  // namespace
 
@@ -196,11 +195,11 @@ const WindowDef& windowDef(int32_t window) {
 }
 
 std::string_view panelToggleCaption(bool listShown) {
-    return listShown ? "<" : ">";
+    return listShown ? texts::kHideListCaption : texts::kShowListCaption;
 }
 
 std::string_view panelToggleAccessibleName(bool listShown) {
-    return listShown ? "Hide the channel list" : "Show the channel list";
+    return listShown ? texts::kHideList : texts::kShowList;
 }
 
 int32_t nextTabStop(int32_t count, int32_t current, bool forward) {

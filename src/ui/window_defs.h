@@ -29,10 +29,6 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-inline constexpr std::string_view kProductName = "Vistrelle";
-inline constexpr std::string_view kVersionText = "v1.0 Beta 3";
-inline constexpr std::string_view kMainWindowTitle = "Vistrelle v1.0 Beta 3";
-
 struct MenuItemDef {
     std::string_view text;  // "Help...\tF1": the text after the tab is drawn right-aligned
     int32_t command;

@@ -11,6 +11,7 @@
 
 #include "ui/events.h"
 #include "ui/list_rows.h"
+#include "ui/media_controls.h"
 #include "ui/message_box.h"
 #include "ui/stream_plan.h"
 #include "ui/window_defs.h"
@@ -35,6 +36,8 @@ public:
     // inside any inner loop (a message box, a wait). The program saves what must survive and
     // ends the process: the call does not come back.
     virtual void sessionEnding(bool displayGone) = 0;
+    // A command of the desktop's media controls; `value` is the volume of SetVolume.
+    virtual void mediaCommand(MediaCommand command, double value) = 0;
 };
 
 // The platform's queue of what happens to the program's windows.
@@ -62,6 +65,8 @@ public:
     // The colours of one row changed.
     virtual void rowRepaint(const ListRows& rows, int32_t row) = 0;
     virtual int32_t selectedRow() = 0;  // 0-based, -1 when none
+    // Selects `row` alone, as a click on it does, and scrolls it into view.
+    virtual void selectRow(int32_t row) = 0;
 };
 
 // countrySelector.
@@ -98,6 +103,8 @@ public:
     // The stream of the page written next. A view whose pages' player objects play by
     // themselves (Windows) has no use for it.
     virtual void hostStream(std::unique_ptr<StreamPlan> /*stream*/) {}
+    // Acts on the media element of the page shown (`volume` for SetVolume, from 0 to 1).
+    virtual void controlMedia(MediaAction /*action*/, double /*volume*/) {}
 };
 
 // The windows: MainWindow, SettingsWindow and AboutWindow.
@@ -234,6 +241,8 @@ public:
     virtual EventPump& events() = 0;
     virtual Launcher& launcher() = 0;
     virtual FaultHook& faults() = 0;
+    // The desktop's media controls; null where the platform has none.
+    virtual MediaControlsUi* mediaControls() { return nullptr; }
 };
 
 // Shows one of the program's messages (ui/texts.h).

@@ -7,6 +7,7 @@
 #include "catalog/catalog_format.h"
 #include "catalog/channel.h"
 #include "os/file.h"
+#include "updater/letters.h"
 
 namespace vistrelle::updater {
 
@@ -28,8 +29,8 @@ int compareNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-// Each country's place in the order: alphabetically, letter case aside; the same letters in
-// another case still give a run of their own.
+// Each country's place in the order: as people read them, accents and letter case aside; the
+// same letters in another case still give a run of their own.
 std::unordered_map<std::string_view, uint32_t> countryRanks(const std::vector<Entry>& entries) {
     std::vector<std::string_view> countries;
     std::unordered_set<std::string_view> seen;
@@ -38,10 +39,8 @@ std::unordered_map<std::string_view, uint32_t> countryRanks(const std::vector<En
             countries.push_back(entry.country);
         }
     }
-    std::sort(countries.begin(), countries.end(), [](std::string_view a, std::string_view b) {
-        int c = compareNoCase(a, b);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(countries.begin(), countries.end(),
+              [](std::string_view a, std::string_view b) { return compareAsRead(a, b) < 0; });
     std::unordered_map<std::string_view, uint32_t> ranks;
     for (uint32_t i = 0; i < countries.size(); ++i) {
         ranks.emplace(countries[i], i);

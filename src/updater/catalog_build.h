@@ -18,8 +18,8 @@ struct Counts {
 };
 
 // Keeps the most popular of entries with the same stream address, then orders them: countries
-// alphabetically (letter case aside), each country one run; within a country playlists, TV,
-// radio; within those the most popular first, then by name; otherwise as found.
+// as people read them (accents and letter case aside), each country one run; within a country
+// playlists, TV, radio; within those the most popular first, then by name; otherwise as found.
 void orderEntries(std::vector<Entry>& entries);
 
 Counts countEntries(const std::vector<Entry>& entries);

@@ -62,7 +62,7 @@ std::string prepareOptions(const std::vector<std::string>& args, Options& option
 }
 
 void ConsoleReporter::stage(const std::string& text) {
-    out_ << kProgramName << ": " << text << std::endl;
+    out_ << name_ << ": " << text << std::endl;
     last_ = std::chrono::steady_clock::now();
 }
 
@@ -72,7 +72,7 @@ void ConsoleReporter::progress(const std::string& text) {
         return;
     }
     last_ = now;
-    out_ << kProgramName << ":   " << text << std::endl;
+    out_ << name_ << ":   " << text << std::endl;
 }
 
 }  // namespace vistrelle::updater

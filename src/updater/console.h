@@ -17,11 +17,12 @@ namespace vistrelle::updater {
 std::string prepareOptions(const std::vector<std::string>& args, Options& options);
 
 // Progress as lines on a stream ("channel-updater: Downloading TV streams..."), details at most
-// twice a second.
+// twice a second; `name` starts each line.
 class ConsoleReporter : public Reporter {
 public:
-    ConsoleReporter(std::ostream& out, const std::atomic<bool>& cancel)
-        : out_(out), cancel_(cancel) {}
+    ConsoleReporter(std::ostream& out, const std::atomic<bool>& cancel,
+                    std::string_view name = kProgramName)
+        : out_(out), cancel_(cancel), name_(name) {}
     void stage(const std::string& text) override;
     void progress(const std::string& text) override;
     bool cancelled() override { return cancel_.load(); }
@@ -29,6 +30,7 @@ public:
 private:
     std::ostream& out_;
     const std::atomic<bool>& cancel_;
+    std::string name_;
     std::chrono::steady_clock::time_point last_{};
 };
 

@@ -61,8 +61,11 @@ std::string_view CountryNames::countryOf(std::string_view code) const {
     if (key == "UK") {
         key = "GB";
     }
-    auto found = names_.find(key);
-    return found == names_.end() ? kInternational : std::string_view(found->second);
+    if (auto found = names_.find(key); found != names_.end()) {
+        return found->second;
+    }
+    // Kosovo's code is assigned by its users rather than the standard, and iso-codes lacks it.
+    return key == "XK" ? kKosovo : kInternational;
 }
 
 }  // namespace vistrelle::updater

@@ -8,6 +8,7 @@
 namespace vistrelle::updater {
 
 inline constexpr std::string_view kInternational = "International";
+inline constexpr std::string_view kKosovo = "Kosovo";
 
 class CountryNames {
 public:
@@ -17,8 +18,8 @@ public:
     size_t size() const { return names_.size(); }
 
     // The country of a code as the directories write it: any case, surrounding blanks, the
-    // first of a list separated by ";" or ","; "UK" for GB. "International" when the code is
-    // empty or unknown.
+    // first of a list separated by ";" or ","; "UK" for GB, "XK" for Kosovo. "International"
+    // when the code is empty or unknown (regions such as "INT" or "EUR" included).
     std::string_view countryOf(std::string_view code) const;
 
 private:

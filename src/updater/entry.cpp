@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "player/playlist.h"
+#include "updater/letters.h"
+
 namespace vistrelle::updater {
 
 namespace {
@@ -66,11 +69,69 @@ std::string commaList(std::string_view list) {
     return result;
 }
 
-int32_t clampBitrate(int64_t kbps) {
-    return kbps <= 0 ? 0 : static_cast<int32_t>(std::min<int64_t>(kbps, 100000));
+bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isUpper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool isLower(char c) {
+    return c >= 'a' && c <= 'z';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The id without its feed ("@SD").
+std::string_view withoutFeed(std::string_view id) {
+    return id.substr(0, id.find('@'));
 }
 
 }  // namespace
+
+int32_t kbpsOf(int64_t bitrate) {
+    constexpr int64_t kLargestKbps = 10000;
+    constexpr int64_t kCeiling = 100000;
+    if (bitrate <= 0) {
+        return 0;
+    }
+    if (bitrate > kLargestKbps) {
+        bitrate = bitrate / 1000 + (bitrate % 1000 >= 500 ? 1 : 0);
+    }
+    return static_cast<int32_t>(std::min(bitrate, kCeiling));
+}
+
+std::string_view countryCodeOfId(std::string_view id) {
+    id = withoutFeed(id);
+    const size_t dot = id.rfind('.');
+    if (dot == std::string_view::npos || id.size() - dot != 3 || !isAsciiLetter(id[dot + 1]) ||
+        !isAsciiLetter(id[dot + 2])) {
+        return {};
+    }
+    return id.substr(dot + 1);
+}
+
+std::string nameOfId(std::string_view id) {
+    id = withoutFeed(id);
+    if (!countryCodeOfId(id).empty()) {
+        id.remove_suffix(3);
+    }
+    std::string name;
+    for (size_t i = 0; i < id.size(); ++i) {
+        const char c = id[i];
+        if (i > 0) {
+            const char before = id[i - 1];
+            const bool next = i + 1 < id.size() && isLower(id[i + 1]);
+            // "sC" in "LibyasChannel", "CO" in "BBCOne", "e2" in "France24", "5M" in "TV5Monde".
+            if ((isLower(before) && isUpper(c)) || (isUpper(before) && isUpper(c) && next) ||
+                (isLower(before) && isDigit(c)) || (isDigit(before) && isUpper(c))) {
+                name.push_back(' ');
+            }
+        }
+        name.push_back(c == '_' ? ' ' : c);
+    }
+    return cleanText(name);
+}
 
 std::string cleanText(std::string_view text) {
     std::string result;
@@ -91,7 +152,7 @@ std::string cleanText(std::string_view text) {
 }
 
 std::string cleanAddress(std::string_view url) {
-    std::string address = cleanText(url.substr(0, url.find('|')));
+    std::string address = withEncodedSpaces(cleanText(splitHeaderSuffix(url).address));
     if (address.find(' ') != std::string::npos) {
         return {};
     }
@@ -112,11 +173,7 @@ std::string cleanHomepage(std::string_view url) {
 }
 
 std::string capitalised(std::string_view text) {
-    std::string result(text);
-    if (!result.empty() && result[0] >= 'a' && result[0] <= 'z') {
-        result[0] = static_cast<char>(result[0] - 'a' + 'A');
-    }
-    return result;
+    return withTitleCaseFirst(text);
 }
 
 std::string joinComment(std::initializer_list<std::string_view> parts, size_t limit) {
@@ -165,7 +222,7 @@ std::optional<Entry> mapRadioStation(const RadioStation& station, const CountryN
     if (entry.name.empty()) {
         entry.name = entry.url;
     }
-    entry.bitrate = clampBitrate(station.bitrate);
+    entry.bitrate = kbpsOf(station.bitrate);
     auto [firstTag, otherTags] = firstItem(station.tags);
     entry.category = capitalised(cleanText(firstTag));
     if (entry.category.empty()) {
@@ -192,10 +249,15 @@ std::optional<Entry> mapTvStream(const TvStream& stream, const TvChannel* channe
         return std::nullopt;
     }
     entry.source = Source::Tv;
-    entry.country = countries.countryOf(channel != nullptr ? channel->country : "");
+    entry.country = countries.countryOf(channel != nullptr && !channel->country.empty()
+                                            ? std::string_view(channel->country)
+                                            : countryCodeOfId(stream.channel));
     entry.name = cleanText(channel != nullptr ? channel->name : stream.title);
     if (entry.name.empty()) {
         entry.name = cleanText(stream.title);
+    }
+    if (entry.name.empty()) {
+        entry.name = nameOfId(stream.channel);
     }
     if (entry.name.empty()) {
         entry.name = entry.url;
@@ -219,10 +281,14 @@ std::optional<Entry> mapPlaylistFields(const PlaylistFields& fields, Source sour
         return std::nullopt;
     }
     entry.source = source;
-    entry.country = countries.countryOf(fields.tvgCountry);
+    entry.country = countries.countryOf(
+        cleanText(fields.tvgCountry).empty() ? countryCodeOfId(fields.tvgId) : fields.tvgCountry);
     entry.name = cleanText(fields.title);
     if (entry.name.empty()) {
         entry.name = cleanText(fields.tvgName);
+    }
+    if (entry.name.empty()) {
+        entry.name = nameOfId(fields.tvgId);
     }
     if (entry.name.empty()) {
         entry.name = entry.url;

@@ -1,7 +1,12 @@
 #include "updater/json_list.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <iterator>
 #include <nlohmann/json.hpp>
+
+#include "updater/json_repair.h"
 
 namespace vistrelle::updater {
 
@@ -23,22 +28,32 @@ struct Cursor {
     bool finished = false;
     uint64_t bytes = 0;
     char first = 0;  // the first byte that is not white space
+    ValueRepair repair;
+    std::string repaired;
 
-    bool exhausted() {
+    // Called for every character: the refill stays out of the way.
+    bool exhausted() { return at == end && !refill(); }
+
+    // The next repaired piece; false at the end.
+    [[gnu::noinline]] bool refill() {
         while (at == end && !finished) {
             std::string_view piece = source->next();
+            repaired.clear();
             if (piece.empty()) {
                 finished = true;
+                repair.finish(repaired);
+            } else {
+                repair.feed(piece, repaired);
             }
-            at = piece.data();
-            end = at + piece.size();
+            at = repaired.data();
+            end = at + repaired.size();
             bytes += piece.size();
             if (first == 0) {
                 size_t text = piece.find_first_not_of(" \t\r\n");
                 first = text == std::string_view::npos ? 0 : piece[text];
             }
         }
-        return at == end;
+        return at != end;
     }
 };
 
@@ -71,11 +86,32 @@ private:
     Cursor* cursor_ = nullptr;
 };
 
+// A number as decimal text: whole numbers as integers ("128" for 1.28e2), others as the
+// shortest text that reads back as the same double ("12.5").
+std::string numberText(double v) {
+    if (std::trunc(v) == v && std::fabs(v) < 9.2e18) {
+        return std::to_string(static_cast<int64_t>(v));
+    }
+    char text[32];
+    const auto written = std::to_chars(std::begin(text), std::end(text), v);
+    return std::string(text, written.ptr);
+}
+
 class ListHandler : public nlohmann::json_sax<json> {
 public:
     ListHandler(std::span<const std::string_view> keys,
-                const std::function<bool(ObjectValues)>& onObject, size_t maxValue)
-        : keys_(keys), onObject_(onObject), maxValue_(maxValue), values_(keys.size()) {}
+                const std::function<bool(ObjectValues)>& onObject, size_t maxValue,
+                std::span<const std::string_view> wholeKeys)
+        : keys_(keys),
+          onObject_(onObject),
+          maxValue_(maxValue),
+          values_(keys.size()),
+          whole_(keys.size(), false),
+          cut_(keys.size(), false) {
+        for (size_t i = 0; i < keys.size(); ++i) {
+            whole_[i] = std::find(wholeKeys.begin(), wholeKeys.end(), keys[i]) != wholeKeys.end();
+        }
+    }
 
     ListResult::Code status = ListResult::Code::Done;
     std::string error;
@@ -85,7 +121,9 @@ public:
     bool boolean(bool v) override { return value(v ? "1" : "0"); }
     bool number_integer(number_integer_t v) override { return value(std::to_string(v)); }
     bool number_unsigned(number_unsigned_t v) override { return value(std::to_string(v)); }
-    bool number_float(number_float_t /*v*/, const string_t& text) override { return value(text); }
+    bool number_float(number_float_t v, const string_t& /*text*/) override {
+        return value(numberText(v));
+    }
     bool string(string_t& v) override { return value(v); }
     bool binary(binary_t& /*v*/) override { return value({}); }
 
@@ -97,6 +135,7 @@ public:
             for (std::string& v : values_) {
                 v.clear();
             }
+            std::fill(cut_.begin(), cut_.end(), false);
             current_ = -1;
         }
         ++depth_;
@@ -107,6 +146,11 @@ public:
         if (depth_ == 1) {
             current_ = -1;
             ++objects;
+            for (size_t i = 0; i < values_.size(); ++i) {
+                if (cut_[i]) {
+                    values_[i].clear();  // a cut address would be another address
+                }
+            }
             if (!onObject_(ObjectValues(values_))) {
                 status = ListResult::Code::Stopped;
                 return false;
@@ -136,6 +180,7 @@ public:
                 if (keys_[i] == name) {
                     current_ = static_cast<int>(i);
                     values_[i].clear();
+                    cut_[i] = false;
                     break;
                 }
             }
@@ -146,10 +191,14 @@ public:
                      const nlohmann::detail::exception& /*ex*/) override {
         if (status == ListResult::Code::Done) {
             status = ListResult::Code::NotJson;
-            error = "the answer is not valid JSON (at byte " + std::to_string(position) + ").";
+            // The position in the answer's own bytes, before any value was repaired.
+            const int64_t at = static_cast<int64_t>(position) - (growth ? growth() : 0);
+            error = "the answer is not valid JSON (at byte " + std::to_string(at) + ").";
         }
         return false;
     }
+
+    std::function<int64_t()> growth;
 
 private:
     bool notAList() {
@@ -165,11 +214,14 @@ private:
         if (current_ < 0 || (depth_ != 2 && !(depth_ == 3 && inList_))) {
             return true;
         }
-        std::string& target = values_[static_cast<size_t>(current_)];
+        const auto index = static_cast<size_t>(current_);
+        std::string& target = values_[index];
         if (depth_ == 3 && !target.empty()) {
             target.push_back(',');
         }
-        target.append(text.substr(0, maxValue_ - std::min(maxValue_, target.size())));
+        const size_t room = maxValue_ - std::min(maxValue_, target.size());
+        cut_[index] = cut_[index] || (whole_[index] && text.size() > room);
+        target.append(text.substr(0, room));
         if (depth_ == 2) {
             current_ = -1;
         }
@@ -180,6 +232,8 @@ private:
     const std::function<bool(ObjectValues)>& onObject_;
     size_t maxValue_;
     std::vector<std::string> values_;
+    std::vector<bool> whole_;  // never cut: left empty when too long
+    std::vector<bool> cut_;
     int depth_ = 0;  // 1 inside the list, 2 inside one of its objects
     int current_ = -1;
     bool inList_ = false;
@@ -188,10 +242,12 @@ private:
 }  // namespace
 
 ListResult readObjectList(ByteSource& source, std::span<const std::string_view> keys,
-                          const std::function<bool(ObjectValues)>& onObject, size_t maxValue) {
+                          const std::function<bool(ObjectValues)>& onObject, size_t maxValue,
+                          std::span<const std::string_view> wholeKeys) {
     Cursor cursor;
     cursor.source = &source;
-    ListHandler handler(keys, onObject, maxValue);
+    ListHandler handler(keys, onObject, maxValue, wholeKeys);
+    handler.growth = [&cursor] { return cursor.repair.growth(); };
     ListResult result;
     bool parsed = false;
     try {

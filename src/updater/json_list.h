@@ -35,9 +35,14 @@ private:
 };
 
 // The values of the wanted keys of one object, in the order of the keys. Strings as they are,
-// numbers as decimal text, true and false as "1" and "0", null as empty, a list of strings and
-// numbers as its items joined with ","; objects inside are left out.
+// numbers as decimal text (whole numbers without a fraction or exponent: 1.28e2 gives "128"),
+// true and false as "1" and "0", null as empty, a list of strings and numbers as its items
+// joined with ","; objects inside are left out. A value that cannot be read (a number beyond
+// the range of a double, such as 1e999 or 400 digits) is empty, and an escaped surrogate
+// without its other half is U+FFFD; the rest of the list is read as usual.
 using ObjectValues = std::span<const std::string>;
+
+inline constexpr size_t kMaxValueBytes = size_t{1} << 20;
 
 struct ListResult {
     enum class Code { Done, NotJson, NotAList, Stopped, SourceFailed };
@@ -49,9 +54,11 @@ struct ListResult {
 
 // Reads `source` as a JSON array of objects and hands each object's values of `keys` to
 // `onObject` (which returns false to stop). Elements that are not objects are skipped. A value
-// longer than `maxValue` bytes is cut to that length.
+// longer than `maxValue` bytes is cut to that length, except the values of `wholeKeys`
+// (addresses, which a cut would turn into other addresses): those are left empty.
 ListResult readObjectList(ByteSource& source, std::span<const std::string_view> keys,
                           const std::function<bool(ObjectValues)>& onObject,
-                          size_t maxValue = size_t{1} << 20);
+                          size_t maxValue = kMaxValueBytes,
+                          std::span<const std::string_view> wholeKeys = {});
 
 }  // namespace vistrelle::updater

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "os/file.h"
+
 namespace vistrelle::updater {
 
 namespace {
@@ -171,8 +173,7 @@ std::string applySetting(Options& options, const Setting& setting) {
 }
 
 std::string folderOf(std::string_view path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+    return os::folderOf(std::string(path));
 }
 
 std::string tvPlaylistAddress(const Options& options) {
@@ -189,8 +190,11 @@ std::string tvPlaylistAddress(const Options& options) {
     return base + "index.m3u";
 }
 
-std::string usageText() {
-    return "Usage: channel-updater [WINDOW] [options]\n"
+std::string usageText(std::string_view program) {
+    const bool quoted = program.find(' ') != std::string_view::npos;
+    return "Usage: " + std::string(quoted ? "\"" : "") + std::string(program) +
+           (quoted ? "\"" : "") +
+           " [WINDOW] [options]\n"
            "Downloads the public radio and TV directories and your playlists into channels.dat.\n"
            "  --no-radio               leave out the radio directory\n"
            "  --no-tv                  leave out the TV directory\n"

@@ -26,6 +26,9 @@ struct Options {
     std::string tvPlaylist;
     std::string output = "channels.dat";
     std::string isoCodes = "/usr/share/iso-codes/json/iso_3166-1.json";
+    // The same names carried by the program itself (where no system file has them), read when
+    // isoCodes is empty.
+    std::string_view carriedIsoCodes;
     bool quiet = false;
     bool help = false;
     // A directory list longer than this is refused rather than filling the memory.
@@ -58,13 +61,14 @@ std::vector<Setting> parseIni(std::string_view text, std::string* error);
 // Applies one setting; empty on success, else the reason. Later settings win; "playlist" adds.
 std::string applySetting(Options& options, const Setting& setting);
 
-// The folder part of a path with its last "/", or empty for a bare name.
+// The folder part of a path with its last separator ("/", and on Windows "\\"), or empty for a
+// bare name.
 std::string folderOf(std::string_view path);
 
 // The fallback playlist of the TV directory in use.
 std::string tvPlaylistAddress(const Options& options);
 
-// The text of --help.
-std::string usageText();
+// The text of --help, for the program of that name.
+std::string usageText(std::string_view program = kProgramName);
 
 }  // namespace vistrelle::updater

@@ -1,6 +1,8 @@
 #include "updater/run.h"
 
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <unordered_map>
 
 #include "os/file.h"
@@ -39,29 +41,36 @@ struct Run {
     CountryNames countries;
     std::vector<Entry> entries;
     std::string error;
+    // The sources that were read but gave no channel, for the summary.
+    std::vector<std::string> notes;
 
-    // Reads one JSON list, reporting progress; the error names `what`.
+    // Reads one JSON list, reporting progress; the error names `what`. The values of
+    // `wholeKeys` are addresses, never cut.
     Outcome readList(const std::string& url, std::string_view items,
                      std::span<const std::string_view> keys,
+                     std::span<const std::string_view> wholeKeys,
                      const std::function<void(ObjectValues)>& take) {
         std::unique_ptr<Download> download = network.open(url, kMaxListBytes);
         Counted counted(*download);
         size_t count = 0;
         bool tooMany = false;
-        ListResult result = readObjectList(counted, keys, [&](ObjectValues values) {
-            if (count == options.maxListObjects) {
-                tooMany = true;
-                return false;
-            }
-            take(values);
-            if (++count % kProgressEvery == 0) {
-                reporter.progress(progressText(items, count, counted.bytes));
-                if (reporter.cancelled()) {
+        ListResult result = readObjectList(
+            counted, keys,
+            [&](ObjectValues values) {
+                if (count == options.maxListObjects) {
+                    tooMany = true;
                     return false;
                 }
-            }
-            return true;
-        });
+                take(values);
+                if (++count % kProgressEvery == 0) {
+                    reporter.progress(progressText(items, count, counted.bytes));
+                    if (reporter.cancelled()) {
+                        return false;
+                    }
+                }
+                return true;
+            },
+            kMaxValueBytes, wholeKeys);
         if (reporter.cancelled() || download->cancelled()) {
             return Outcome::Cancelled;
         }
@@ -93,6 +102,8 @@ struct Run {
         static constexpr std::array<std::string_view, 11> keys = {
             "name",     "url",   "url_resolved", "homepage",   "tags",       "countrycode",
             "language", "codec", "bitrate",      "clickcount", "lastcheckok"};
+        static constexpr std::array<std::string_view, 3> addresses = {"url", "url_resolved",
+                                                                      "homepage"};
         std::string lastServer;
         for (const std::string& server : servers) {
             if (reporter.cancelled()) {
@@ -100,18 +111,22 @@ struct Run {
             }
             reporter.stage("Downloading radio stations from " + hostOf(server) + "...");
             const size_t before = entries.size();
-            Outcome outcome =
-                readList(stationListAddress(server), "stations", keys, [&](ObjectValues v) {
+            size_t stations = 0;
+            size_t broken = 0;
+            Outcome outcome = readList(
+                stationListAddress(server), "stations", keys, addresses, [&](ObjectValues v) {
                     RadioStation station{v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
                     station.bitrate = number(v[8]);
                     station.clickCount = number(v[9]);
                     station.broken = v[10] == "0";
+                    ++stations;
+                    broken += station.broken ? 1 : 0;
                     if (auto entry = mapRadioStation(station, countries)) {
                         entries.push_back(std::move(*entry));
                     }
                 });
             if (outcome == Outcome::Done && entries.size() == before) {
-                error = "it sent no stations.";
+                error = noStationsText(stations, broken);
                 outcome = Outcome::Failed;
             }
             if (outcome != Outcome::Failed) {
@@ -137,8 +152,9 @@ struct Run {
         std::unordered_map<std::string, TvChannel> channels;
         static constexpr std::array<std::string_view, 7> channelKeys = {
             "id", "name", "country", "categories", "is_nsfw", "closed", "website"};
+        static constexpr std::array<std::string_view, 1> website = {"website"};
         Outcome outcome =
-            readList(base + "channels.json", "channels", channelKeys, [&](ObjectValues v) {
+            readList(base + "channels.json", "channels", channelKeys, website, [&](ObjectValues v) {
                 if (v[0].empty()) {
                     return;
                 }
@@ -153,8 +169,9 @@ struct Run {
         reporter.stage("Downloading TV streams...");
         static constexpr std::array<std::string_view, 5> streamKeys = {"channel", "title", "url",
                                                                        "quality", "label"};
+        static constexpr std::array<std::string_view, 1> url = {"url"};
         const size_t before = entries.size();
-        outcome = readList(base + "streams.json", "streams", streamKeys, [&](ObjectValues v) {
+        outcome = readList(base + "streams.json", "streams", streamKeys, url, [&](ObjectValues v) {
             TvStream stream{v[0], v[1], v[2], v[3], v[4]};
             auto found = channels.find(stream.channel);
             const TvChannel* channel = found == channels.end() ? nullptr : &found->second;
@@ -162,12 +179,13 @@ struct Run {
                 entries.push_back(std::move(*entry));
             }
         });
-        if (outcome == Outcome::Done && entries.size() == before) {
-            error = "it sent no streams.";
-            outcome = Outcome::Failed;
-        }
         if (outcome == Outcome::Failed) {
             entries.resize(before);
+        }
+        // Lists that were read but name no channel to play (all closed, say) are what the
+        // directory has: its playlist would only bring back what the lists leave out.
+        if (outcome == Outcome::Done && entries.size() == before) {
+            notes.push_back(tvDirectoryEmptyText());
         }
         return outcome;
     }
@@ -190,7 +208,8 @@ struct Run {
         return outcome;
     }
 
-    // Reads a playlist file or address into the entries.
+    // Reads a playlist file or address into the entries. One that is read but holds no channel
+    // is a note for the summary, unless it stands in for the TV directory.
     Outcome playlist(const std::string& where, Source source, const std::string& stage) {
         reporter.stage(stage);
         std::string bytes;
@@ -215,11 +234,20 @@ struct Run {
             return Outcome::Failed;
         }
         std::string why;
-        if (!readPlaylistEntries(bytes, finalUrl, source, countries, entries, &why)) {
-            error = where + ": " + why;
-            return Outcome::Failed;
+        switch (readPlaylistEntries(bytes, finalUrl, source, countries, entries, &why)) {
+            case PlaylistRead::Channels:
+                return Outcome::Done;
+            case PlaylistRead::Nothing:
+                if (source == Source::Playlist) {
+                    notes.push_back(playlistNoteText(where, why));
+                    return Outcome::Done;
+                }
+                break;
+            case PlaylistRead::Refused:
+                break;
         }
-        return Outcome::Done;
+        error = where + ": " + why;
+        return Outcome::Failed;
     }
 
     static bool readFile(const std::string& path, uint64_t maxBytes, std::string& bytes) {
@@ -237,15 +265,25 @@ struct Run {
         return true;
     }
 
+    // A number the directory gave as a number or as text ("128", "1.28e2", "96 kbps"), to the
+    // nearest whole number; 0 when there is none.
     static int64_t number(std::string_view text) {
-        int64_t value = 0;
-        for (char c : text) {
-            if (c < '0' || c > '9') {
-                break;
-            }
-            value = value > (INT64_MAX - 9) / 10 ? INT64_MAX : value * 10 + (c - '0');
+        while (text.starts_with(' ')) {
+            text.remove_prefix(1);
         }
-        return value;
+        double value = 0;
+        const auto read = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (read.ec == std::errc::result_out_of_range) {
+            return text.starts_with('-') ? INT64_MIN : INT64_MAX;
+        }
+        if (read.ec != std::errc() || !std::isfinite(value)) {
+            return 0;
+        }
+        value = std::round(value);
+        if (value >= 9.2e18 || value <= -9.2e18) {
+            return value > 0 ? INT64_MAX : INT64_MIN;
+        }
+        return static_cast<int64_t>(value);
     }
 
     static std::string hostOf(const std::string& url) {
@@ -273,16 +311,40 @@ std::string stationListAddress(const std::string& server) {
 }
 
 RunResult runUpdate(const Options& options, Network& network, Reporter& reporter) {
-    Run run{options, network, reporter, {}, {}, {}};
-    std::string isoBytes;
+    Run run{options, network, reporter, {}, {}, {}, {}};
+    std::string isoBytes(options.carriedIsoCodes);
     std::string isoError;
-    if (!Run::readFile(options.isoCodes, kMaxPlaylistBytes, isoBytes) ||
+    if (!options.isoCodes.empty()) {
+        isoBytes.clear();
+    }
+    if ((!options.isoCodes.empty() &&
+         !Run::readFile(options.isoCodes, kMaxPlaylistBytes, isoBytes)) ||
         !run.countries.load(isoBytes, &isoError)) {
-        return failed("The country names cannot be read from " + options.isoCodes +
-                      " (install the iso-codes package).");
+        if (options.isoCodes.empty()) {
+            return failed("The country names the program carries cannot be read.");
+        }
+        // Where the program carries no names of its own, a system package provides them.
+        return failed(
+            "The country names cannot be read from " + options.isoCodes +
+            (options.carriedIsoCodes.empty() ? " (install the iso-codes package)." : "."));
     }
     if (!options.radio && !options.tv && options.playlists.empty()) {
         return failed("Nothing to do: radio and TV are both left out and no playlist is given.");
+    }
+    // Before anything is downloaded: the catalogue must be a file that can stand there.
+    switch (os::pathKind(options.output)) {
+        case os::PathKind::Directory:
+            return failed(outputIsFolderText(options.output));
+        case os::PathKind::Other:
+            return failed(outputNotAFileText(options.output));
+        case os::PathKind::Missing:
+            if (const std::string folder = folderOf(options.output);
+                !folder.empty() && os::pathKind(folder) != os::PathKind::Directory) {
+                return failed(outputFolderMissingText(folder));
+            }
+            break;
+        case os::PathKind::RegularFile:
+            break;
     }
     os::LockFile lock;
     switch (lock.acquire(options.output + ".lock")) {
@@ -322,7 +384,7 @@ RunResult runUpdate(const Options& options, Network& network, Reporter& reporter
     reporter.stage("Sorting " + groupedNumber(run.entries.size()) + " channels...");
     orderEntries(run.entries);
     if (run.entries.empty()) {
-        return failed("No channels were found. The old channel list is kept.");
+        return failed(nothingFoundText(run.notes));
     }
     RunResult result;
     result.counts = countEntries(run.entries);
@@ -336,7 +398,7 @@ RunResult runUpdate(const Options& options, Network& network, Reporter& reporter
         return failed(failure);
     }
     result.ok = true;
-    result.message = summaryText(result.counts);
+    result.message = summaryText(result.counts, run.notes);
     return result;
 }
 

@@ -53,10 +53,17 @@ RunResult runUpdate(const Options& options, Network& network, Reporter& reporter
 // The address of the station list on a radio directory server.
 std::string stationListAddress(const std::string& server);
 
-// The entries of a playlist's bytes (what the playlist reader finds); false with `error` set
-// when the bytes are no playlist or hold no channel.
-bool readPlaylistEntries(std::string_view bytes, std::string_view finalUrl, Source source,
-                         const CountryNames& countries, std::vector<Entry>& entries,
-                         std::string* error);
+enum class PlaylistRead {
+    Channels,  // entries were added
+    Nothing,   // a playlist, but without a channel to play
+    Refused,   // no playlist at all (a web page, media)
+};
+
+// Adds the entries of a playlist's bytes (what the playlist reader finds) fetched from
+// `finalUrl` (empty for a file). An ASX whose items are all references keeps their addresses.
+// `why` says what is wrong unless entries were added.
+PlaylistRead readPlaylistEntries(std::string_view bytes, std::string_view finalUrl, Source source,
+                                 const CountryNames& countries, std::vector<Entry>& entries,
+                                 std::string* why);
 
 }  // namespace vistrelle::updater

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <random>
 
-#include "updater/texts.h"
+#include "updater/download.h"
 
 namespace vistrelle::updater {
 
@@ -25,7 +25,7 @@ public:
         }
         curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
         curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, 10L);
+        curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, static_cast<long>(limits.maxRedirects));
         curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy_, CURLOPT_ACCEPT_ENCODING, "");
@@ -97,7 +97,7 @@ private:
             long status = 0;
             curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
             if (status >= 400) {
-                error_ = "the server answered with the error " + std::to_string(status) + ".";
+                error_ = httpErrorText(status);
                 return 0;
             }
             char* address = nullptr;
@@ -106,7 +106,7 @@ private:
         }
         received_ += size;
         if (received_ > maxBytes_) {
-            error_ = "the answer is larger than " + byteSize(maxBytes_) + ".";
+            error_ = tooLargeText(maxBytes_);
             return 0;
         }
         piece_.append(data, size);
@@ -128,7 +128,7 @@ private:
         long status = 0;
         curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
         if (error_.empty() && status >= 400) {
-            error_ = "the server answered with the error " + std::to_string(status) + ".";
+            error_ = httpErrorText(status);
         }
         if (finalUrl_.empty()) {
             char* address = nullptr;
@@ -139,36 +139,31 @@ private:
 
     // What went wrong, in plain words.
     std::string failureText(CURLcode code) const {
-        std::string host = hostOf(url_);
+        const std::string host = hostOfAddress(url_);
         switch (code) {
             case CURLE_COULDNT_RESOLVE_HOST:
-                return "the name " + host + " cannot be looked up (is the computer online?).";
+                return downloadFailureText(DownloadFailure::NameNotFound, host);
             case CURLE_COULDNT_RESOLVE_PROXY:
-                return "the proxy server cannot be looked up.";
+                return downloadFailureText(DownloadFailure::ProxyNotFound, host);
             case CURLE_COULDNT_CONNECT:
-                return "no connection to " + host + " can be made.";
+                return downloadFailureText(DownloadFailure::NoConnection, host);
             case CURLE_OPERATION_TIMEDOUT:
-                return host + " did not answer in time.";
+                return downloadFailureText(DownloadFailure::TimedOut, host);
             case CURLE_PEER_FAILED_VERIFICATION:
             case CURLE_SSL_CONNECT_ERROR:
-                return "the secure connection to " + host + " cannot be trusted.";
+                return downloadFailureText(DownloadFailure::Untrusted, host);
             case CURLE_PARTIAL_FILE:
             case CURLE_RECV_ERROR:
             case CURLE_GOT_NOTHING:
-                return "the connection to " + host + " broke off.";
+                return downloadFailureText(DownloadFailure::BrokeOff, host);
+            case CURLE_TOO_MANY_REDIRECTS:
+                return downloadFailureText(DownloadFailure::TooManyRedirects, host);
             default:
                 break;
         }
-        std::string detail = errorBuffer_[0] != '\0' ? std::string(errorBuffer_)
-                                                     : std::string(curl_easy_strerror(code));
-        return "the download from " + host + " failed: " + detail + ".";
-    }
-
-    static std::string hostOf(const std::string& url) {
-        size_t start = url.find("://");
-        start = start == std::string::npos ? 0 : start + 3;
-        size_t end = url.find_first_of("/?#", start);
-        return url.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        return downloadFailureText(DownloadFailure::Other, host,
+                                   errorBuffer_[0] != '\0' ? std::string(errorBuffer_)
+                                                           : std::string(curl_easy_strerror(code)));
     }
 
     std::string url_;

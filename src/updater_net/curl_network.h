@@ -7,16 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "updater/download.h"
 #include "updater/run.h"
 
 namespace vistrelle::updater {
-
-struct NetworkLimits {
-    long connectSeconds = 20;
-    long totalSeconds = 600;   // for one download
-    long stalledSeconds = 60;  // with less than 16 bytes a second
-    uint64_t maxBytes = 0;     // when not 0, a lower cap than the one each download asks for
-};
 
 class CurlNetwork : public Network {
 public:

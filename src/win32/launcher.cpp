@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/launch.h"
 #include "win32/launcher.h"
 
 namespace vistrelle::win32 {
@@ -35,8 +36,32 @@ bool shellOpen(const std::string& file, const std::string& parameters, const std
     return true;
 }
 
+std::string moduleFolder() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    const std::string file(path, length);
+    const size_t backslash = file.find_last_of('\\');
+    return backslash == std::string::npos ? std::string() : file.substr(0, backslash);
+}
+
+std::string currentFolder() {
+    char path[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
+    return length == 0 || length >= MAX_PATH ? std::string() : std::string(path, length);
+}
+
+bool isFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
+// CreateProcessA looks for a program named without a folder where the program's own order
+// (lookupPaths) does: beside the program, in the current folder, then (after the system's
+// folders) on the PATH.
 bool ShellLauncher::startProgram(const LaunchRequest& request) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -87,8 +112,15 @@ void ShellLauncher::loadHelpViewer() {
 bool ShellLauncher::showHelpFile(std::string_view file) {
     if (!htmlHelp_)
         return false;
-    const std::string name(file);
-    return htmlHelp_(nullptr, name.c_str(), kHhDisplayTopic, 0) != nullptr;
+    LookupPlaces places;
+    places.programFolder = moduleFolder();
+    places.currentFolder = currentFolder();
+    places.folderSeparator = '\\';
+    for (const std::string& path : lookupPaths(file, LookupKind::Document, places)) {
+        if (isFile(path))
+            return htmlHelp_(nullptr, path.c_str(), kHhDisplayTopic, 0) != nullptr;
+    }
+    return false;
 }
 
 void ShellLauncher::closeHelpViewer() {

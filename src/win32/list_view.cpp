@@ -29,11 +29,13 @@ void ListView::adopt(HWND list) {
 }
 
 void ListView::forget() {
+    endSearch();
     hwnd = nullptr;
     rows = nullptr;
 }
 
 void ListView::rowsReset(const ListRows& newRows) {
+    endSearch();
     rows = &newRows;
     if (!hwnd)
         return;
@@ -76,6 +78,17 @@ int32_t ListView::selectedRow() {
         return -1;
     return static_cast<int32_t>(
         SendMessageA(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void ListView::selectRow(int32_t row) {
+    if (!hwnd)
+        return;
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
 void ListView::fillDisplayInfo(NMHDR* header) {
@@ -148,13 +161,95 @@ LRESULT ListView::findItem(NMHDR* header) {
         if (flags & (LVFI_STRING | LVFI_PARTIAL))
             text = utf8Text(find->lvfi.psz);
     }
-    // The list asks with LVFI_PARTIAL | LVFI_WRAP while the user types; nothing else asks.
     if (!rows || !(flags & LVFI_PARTIAL))
         return -1;
-    const int32_t found = findTypedChannelRow(*rows, text, start);
-    if (found < 0 && !text.empty())
-        MessageBeep(MB_OK);
-    return found;
+    return findChannelRow(*rows, text, start);
+}
+
+bool ListView::press(TypeAhead::Key key, uint32_t time, char32_t typed) {
+    if (!rows) {
+        search_.end();
+        return false;
+    }
+    const TypeAhead::Outcome outcome = search_.press(*rows, selectedRow(), key, time, typed);
+    if (outcome.row >= 0)
+        select(outcome.row);
+    if (outcome.notFound)
+        MessageBeep(MB_OK);  // nothing on screen shows the text: the ear hears it
+    return outcome.handled;
+}
+
+bool ListView::keyDown(WPARAM key, uint32_t time) {
+    switch (key) {
+        case VK_SHIFT:
+        case VK_CONTROL:
+        case VK_MENU:
+        case VK_CAPITAL:
+        case VK_LWIN:
+        case VK_RWIN:
+            return false;  // Shift on its way to a capital letter
+        case VK_SPACE:
+            // Within a search the space is a character of the text (WM_CHAR), not a selection.
+            return search_.searching(time);
+        case VK_DOWN: {
+            const bool modified = GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0;
+            return press(modified ? TypeAhead::Key::Other : TypeAhead::Key::Next, time);
+        }
+        default:
+            break;
+    }
+    // Keys that make a character (Backspace, Escape and Ctrl+G among them) come back as one.
+    if (MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_CHAR) != 0)
+        return false;
+    return press(TypeAhead::Key::Other, time);
+}
+
+bool ListView::character(WPARAM unit, uint32_t time) {
+    const auto code = static_cast<wchar_t>(unit);
+    if (code >= 0xD800 && code <= 0xDBFF) {
+        highSurrogate_ = code;
+        return true;
+    }
+    char32_t typed = code;
+    if (code >= 0xDC00 && code <= 0xDFFF && highSurrogate_) {
+        typed = 0x10000 + ((static_cast<char32_t>(highSurrogate_) - 0xD800) << 10) +
+                (static_cast<char32_t>(code) - 0xDC00);
+    }
+    highSurrogate_ = 0;
+    switch (typed) {
+        case 0x08:
+            return press(TypeAhead::Key::Backspace, time);
+        case 0x1B:
+            return press(TypeAhead::Key::Escape, time);
+        case 0x07:  // Ctrl+G
+            return press(TypeAhead::Key::Next, time);
+        default:
+            break;
+    }
+    if (typed < 0x20 || typed == 0x7F)
+        return press(TypeAhead::Key::Other, time);
+    return press(TypeAhead::Key::Character, time, typed);
+}
+
+void ListView::endSearch() {
+    search_.end();
+    highSurrogate_ = 0;
+}
+
+void ListView::select(int32_t row) {
+    // As a click does: the row selected and focused, the old one no longer, and in sight.
+    const int32_t old = selectedRow();
+    if (old >= 0 && old != row) {
+        LVITEMA none{};
+        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(old),
+                     reinterpret_cast<LPARAM>(&none));
+    }
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
 LRESULT ListView::customDraw(NMLVCUSTOMDRAW* draw) {

@@ -295,15 +295,38 @@ LRESULT CALLBACK panelProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }
 
 LRESULT CALLBACK listViewProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    // The header's item clicks reach the list, not the window: they are seen here.
-    if (Win32Layer* layer = currentLayer)
+    if (Win32Layer* layer = currentLayer) {
+        // The header's item clicks reach the list, not the window: they are seen here.
         reportHeaderClick(*layer, message, lParam);
-    return CallWindowProcA(originalListViewProcedure, hwnd, message, wParam, lParam);
+        ListView& list = layer->ui().list();
+        const auto time = static_cast<uint32_t>(GetMessageTime());
+        switch (message) {
+            case WM_KEYDOWN:
+                if (list.keyDown(wParam, time))
+                    return 0;
+                break;
+            case WM_CHAR:
+                if (list.character(wParam, time))
+                    return 0;
+                break;
+            case WM_SYSKEYDOWN:
+            case WM_LBUTTONDOWN:
+            case WM_RBUTTONDOWN:
+            case WM_MBUTTONDOWN:
+            case WM_KILLFOCUS:
+                list.endSearch();
+                break;
+            default:
+                break;
+        }
+    }
+    return CallWindowProcW(originalListViewProcedure, hwnd, message, wParam, lParam);
 }
 
 void subclassListView(HWND list) {
+    // A Unicode procedure: typed characters arrive as UTF-16.
     const auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&listViewProcedure)));
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&listViewProcedure)));
     if (previous != &listViewProcedure)
         originalListViewProcedure = previous;
 }

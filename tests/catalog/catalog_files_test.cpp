@@ -276,7 +276,7 @@ TEST_F(CatalogFilesTest, DiskFullKeepsTheOldFileAndLeavesNoTemporary) {
     sandbox.write("favorites.dat", old);
     addFavorites({std::string(4096, 'x') + "|big"});
     int code = runInChild([&] {
-        signal(SIGXFSZ, SIG_IGN);
+        signal(SIGXFSZ, SIG_DFL);  // as a process starts: the limit's signal would end it
         rlimit limit{1024, 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
         saveFavorites(catalog, windows);

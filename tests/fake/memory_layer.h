@@ -29,6 +29,7 @@ public:
     void rowRemoved(const ListRows& rows, int32_t row) override;
     void rowRepaint(const ListRows& rows, int32_t row) override;
     int32_t selectedRow() override { return selected; }
+    void selectRow(int32_t row) override { selected = row; }
 
     // What the list shows now (read through the rows it was given).
     int32_t rowCount() const;
@@ -65,6 +66,9 @@ public:
     void hostStream(std::unique_ptr<StreamPlan> stream) override {
         streams.emplace_back(stream->address(), writes);
     }
+    void controlMedia(MediaAction action, double volume) override {
+        mediaActions.emplace_back(action, volume);
+    }
 
     std::string location;        // "" until navigated
     bool locationFails = false;  // locationUrl() fails
@@ -80,6 +84,7 @@ public:
     int32_t writes = 0;
     int32_t closes = 0;
     std::vector<std::pair<std::string, int32_t>> streams;  // address, writes before it
+    std::vector<std::pair<MediaAction, double>> mediaActions;
 };
 
 class MemoryWindows final : public WindowUi {
@@ -225,6 +230,15 @@ public:
     std::vector<MessageBoxCall> reports;
 };
 
+class MemoryMediaControls final : public MediaControlsUi {
+public:
+    void publish(const MediaState& state) override { states.push_back(state); }
+    void raiseWindow() override { raises++; }
+
+    std::vector<MediaState> states;
+    int32_t raises = 0;
+};
+
 class MemoryLayer final : public WindowLayer {
 public:
     void attach(EventSink& sink) override { events_.sink = &sink; }
@@ -232,8 +246,10 @@ public:
     EventPump& events() override { return events_; }
     Launcher& launcher() override { return launcher_; }
     FaultHook& faults() override { return faults_; }
+    MediaControlsUi* mediaControls() override { return &media_; }
 
     MemoryWindows& ui() { return windows_; }
+    MemoryMediaControls& media() { return media_; }
     MemoryEvents& pump() { return events_; }
     MemoryLauncher& launches() { return launcher_; }
     MemoryFaults& faultHook() { return faults_; }
@@ -243,6 +259,7 @@ private:
     MemoryEvents events_;
     MemoryLauncher launcher_;
     MemoryFaults faults_;
+    MemoryMediaControls media_;
 };
 
 }  // namespace vistrelle::testing

@@ -2,7 +2,9 @@
 // entry below the list shows the text.
 #include <gtest/gtest.h>
 
+#include "fake/type_ahead_steps.h"
 #include "gtk_fixture.h"
+#include "ui/ids.h"
 
 namespace vistrelle::gtk::testing {
 namespace {
@@ -11,18 +13,25 @@ class FindTest : public GtkAppTest {
 protected:
     void SetUp() override {
         GtkAppTest::SetUp();
-        sandbox.write("channels.dat",
-                      "Austria|Alpen Radio|128|Music||http://a.example/a.asx|\r\n"
-                      "Austria|alpha Jazz|320|Jazz||http://b.example/b.asx|\r\n"
-                      "Belgium|Zeta FM|64|News||http://c.example/c.asx|\r\n"
-                      "Belgium|Mid Talk|96|Talk||http://d.example/d.asx|\r\n"
-                      "France|Caf\xe9 Radio|96|Chanson||http://e.example/e.asx|\r\n"
-                      "France|\xC3\x89"
-                      "cole FM|96|Talk||http://f.example/f.asx|\r\n"
-                      "France|Alpen Kino|96|Film||http://g.example/g.asx|\r\n");
+        start(
+            "Austria|Alpen Radio|128|Music||http://a.example/a.asx|\r\n"
+            "Austria|alpha Jazz|320|Jazz||http://b.example/b.asx|\r\n"
+            "Belgium|Zeta FM|64|News||http://c.example/c.asx|\r\n"
+            "Belgium|Mid Talk|96|Talk||http://d.example/d.asx|\r\n"
+            "France|Caf\xe9 Radio|96|Chanson||http://e.example/e.asx|\r\n"
+            "France|\xC3\x89"
+            "cole FM|96|Talk||http://f.example/f.asx|\r\n"
+            "France|Alpen Kino|96|Film||http://g.example/g.asx|\r\n");
+    }
+    void start(std::string_view catalogue) {
+        sandbox.write("channels.dat", catalogue);
         startProgram();
         settle(100);
+        // The list selects its first row when it takes the focus: start from none, as Ctrl+Space
+        // on the cursor's row does.
         layer->list().view().grab_focus();
+        press(GDK_KEY_space, GDK_CONTROL_MASK);
+        ASSERT_EQ(layer->list().selectedRow(), -1);
     }
     // Key presses 50 ms apart on the display's clock.
     void press(guint keyval, GdkModifierType state = GdkModifierType(0)) {
@@ -58,7 +67,8 @@ TEST_F(FindTest, TypingSelectsTheFirstMatchFromTheSelectedRowOn) {
     EXPECT_EQ(selected(), 0);
     EXPECT_TRUE(list.searchShown());
     EXPECT_EQ(entryText(), "a");
-    type({GDK_KEY_L, GDK_KEY_p, GDK_KEY_e, GDK_KEY_n, GDK_KEY_space, GDK_KEY_k});
+    // Shift on its own is no key of the search's.
+    type({GDK_KEY_Shift_L, GDK_KEY_L, GDK_KEY_p, GDK_KEY_e, GDK_KEY_n, GDK_KEY_space, GDK_KEY_k});
     EXPECT_EQ(entryText(), "aLpen k");
     EXPECT_EQ(selected(), 6);
     EXPECT_FALSE(list.searchNotFound());
@@ -90,6 +100,70 @@ TEST_F(FindTest, TypingSelectsTheFirstMatchFromTheSelectedRowOn) {
 
     // Finding never watches.
     EXPECT_EQ(mainWindow().statusText(), " 7 channels loaded");
+}
+
+class TypeAheadWalkTest : public FindTest {
+protected:
+    void SetUp() override {
+        GtkAppTest::SetUp();
+        start(vistrelle::testing::kTypeAheadCatalogue);
+    }
+    // The entry sits below the list, within the main window's width.
+    void expectEntryOnTheWindow() {
+        Gtk::Window& entry = layer->list().searchWindow();
+        int left = 0;
+        int top = 0;
+        int width = 0;
+        int height = 0;
+        entry.get_position(left, top);
+        entry.get_size(width, height);
+        const Rect frame = layer->ui().windowFrame(kMainWindow);
+        EXPECT_GE(left, frame.left);
+        EXPECT_LE(left + width, frame.left + frame.width);
+        EXPECT_GT(top, frame.top + frame.height / 2);
+        EXPECT_LE(top, frame.top + frame.height);
+    }
+};
+
+TEST_F(TypeAheadWalkTest, TheSameKeysSelectTheSameRowsAsOnEveryLayer) {
+    GtkChannelList& list = layer->list();
+    for (const vistrelle::testing::TypeAheadStep& step : vistrelle::testing::kTypeAheadSteps) {
+        SCOPED_TRACE(std::string(step.keys));
+        const Glib::ustring keys(step.keys.data(), step.keys.data() + step.keys.size());
+        for (gunichar key : keys) {
+            switch (key) {
+                case '|':
+                    pause(vistrelle::testing::kTypeAheadPauseMs);
+                    break;
+                case '\b':
+                    press(GDK_KEY_BackSpace);
+                    break;
+                case '\x1b':
+                    press(GDK_KEY_Escape);
+                    break;
+                case '\n':
+                    press(GDK_KEY_Down);
+                    break;
+                case '\a':
+                    press(GDK_KEY_g, GDK_CONTROL_MASK);
+                    break;
+                case '~':
+                    press(GDK_KEY_F5);
+                    break;
+                default:
+                    press(gdk_unicode_to_keyval(key));
+                    break;
+            }
+        }
+        settle(20);
+        EXPECT_EQ(selected(), step.row);
+        EXPECT_EQ(list.searchShown(), step.searching);
+        if (step.searching) {
+            EXPECT_EQ(entryText(), step.text);
+            EXPECT_EQ(list.searchNotFound(), step.notFound);
+            expectEntryOnTheWindow();
+        }
+    }
 }
 
 TEST_F(FindTest, DownAndControlGStepToTheNextMatch) {

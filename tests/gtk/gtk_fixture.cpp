@@ -3,6 +3,9 @@
 #include <gdkmm/seat.h>
 #include <gtkmm/main.h>
 
+#include <memory>
+#include <utility>
+
 #include "gtk/message_box.h"
 #include "gtk/stream_fetcher.h"
 #include "ui/ids.h"
@@ -57,6 +60,27 @@ void GtkAppTest::step() {
         ended = true;
         app->shutDown();
     }
+}
+
+std::string evaluateScript(WebKitWebView* view, const std::string& script) {
+    auto result = std::make_shared<std::pair<bool, std::string>>();
+    webkit_web_view_evaluate_javascript(
+        view, script.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* source, GAsyncResult* async, gpointer data) {
+            std::unique_ptr<std::shared_ptr<std::pair<bool, std::string>>> out(
+                static_cast<std::shared_ptr<std::pair<bool, std::string>>*>(data));
+            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
+                    WEBKIT_WEB_VIEW(source), async, nullptr)) {
+                gchar* text = jsc_value_to_string(value);
+                (*out)->second = text;
+                g_free(text);
+                g_object_unref(value);
+            }
+            (*out)->first = true;
+        },
+        new std::shared_ptr<std::pair<bool, std::string>>(result));
+    iterateMainLoopUntil([&result] { return result->first; });
+    return result->second;
 }
 
 bool iterateMainLoopUntil(const std::function<bool()>& done) {

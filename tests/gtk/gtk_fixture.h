@@ -18,6 +18,10 @@ namespace vistrelle::gtk::testing {
 // Starts GTK once for the whole test program.
 void initGtk();
 
+// Runs a script in the page of `view` (the page's own world) and gives its result as text, once
+// the main loop has brought it; empty when it gave none.
+std::string evaluateScript(WebKitWebView* view, const std::string& script);
+
 // Iterates the GLib main loop (which also reaps started programs) until `done` holds; false when
 // it did not within a generous 30 seconds.
 bool iterateMainLoopUntil(const std::function<bool()>& done);

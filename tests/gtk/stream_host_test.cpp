@@ -4,12 +4,19 @@
 #include <gtest/gtest.h>
 #include <gtkmm/main.h>
 #include <gtkmm/window.h>
+#include <signal.h>
+#include <unistd.h>
 #include <webkit2/webkit2.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "gtk/stream_fetcher.h"
 #include "gtk/web_view.h"
@@ -18,6 +25,7 @@
 #include "player/pages.h"
 #include "player/playback.h"
 #include "player/web_writer.h"
+#include "support/stream_answers.h"
 #include "test_media.h"
 
 namespace vistrelle::gtk {
@@ -26,8 +34,37 @@ namespace {
 using testing::iterateMainLoopUntil;
 
 using testing::LoopPump;
+using vistrelle::testing::IcyStation;
 using vistrelle::testing::Request;
 using vistrelle::testing::Response;
+
+// The web processes of this test program that still run (stopped ones included).
+std::vector<pid_t> webProcesses() {
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        std::ifstream in(entry.path() / "stat");
+        std::string stat;
+        std::getline(in, stat);
+        const size_t open = stat.find('(');
+        const size_t close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) {
+            continue;
+        }
+        std::istringstream rest(stat.substr(close + 1));
+        char state = 0;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        if (parent == getpid() && state != 'Z' &&
+            stat.substr(open + 1, close - open - 1).starts_with("WebKitWebProces")) {
+            found.push_back(static_cast<pid_t>(std::stoi(name)));
+        }
+    }
+    return found;
+}
 
 class StreamHostTest : public ::testing::Test {
 protected:
@@ -61,8 +98,15 @@ protected:
             {"/rtsp.asx", "video/x-ms-asf",
              "<asx version='3.0'><entry><ref href='rtsp://127.0.0.1/live'/></entry></asx>"},
             {"/empty.pls", "text/plain", "[playlist]\nNumberOfEntries=0\n"},
+            // Reloaded without pause: the media element would never get to play it.
+            {"/live.m3u8", "application/vnd.apple.mpegurl",
+             "#EXTM3U\n#EXT-X-TARGETDURATION:0\n#EXTINF:0.1,\n{base}/hls/seg00000.ts\n"},
             {"/sc", "text/html", "<html><body><h1>Stream status</h1></body></html>"},
-            {"/icy.pls", "audio/x-scpls", "[playlist]\nFile1={base}/icy\n"}};
+            {"/icy.pls", "audio/x-scpls", "[playlist]\nFile1={base}/icy\n"},
+            {"/home.m3u", "audio/x-mpegurl", "#EXTM3U\n/home/anna/a.mp3\nC:\\Music\\b.mp3\n"},
+            {"/iptv.m3u", "audio/x-mpegurl",
+             "#EXTM3U\n====tones====\n#EXTINF-1,Tone\n"
+             "{base}/tone.mp3|User-Agent=Tuner/2.0&Referer={base}/guide\n"}};
         for (const auto& [path, type, body] : kPlaylists) {
             std::string text = body;
             for (size_t at; (at = text.find("{base}")) != std::string::npos;) {
@@ -74,6 +118,20 @@ protected:
         server.serve("/sc/;", Response::fromFile(testing::testMediaFolder() + "/tone.mp3"));
         server.serve("/icy", [](const Request& request) { return testing::icyStation(request); });
         server.serve("/hang", Response::hanging());
+        // Redirects: a loop, to a file, to data, chains of 3 and 50, a hundred chains of 15.
+        server.serve("/a", Response::redirect("/b"));
+        server.serve("/b", Response::redirect(server.url("/a")));
+        server.serve("/f", Response::redirect("file:///etc/passwd"));
+        server.serve("/d", Response::redirect("data:audio/mpeg;base64,SUQz"));
+        vistrelle::testing::serveRedirectChain(server, "/moved", 3, "/tone.mp3");
+        vistrelle::testing::serveRedirectChain(server, "/r", 50, "/tone.mp3");
+        std::string chains;
+        for (int chain = 0; chain < 100; ++chain) {
+            const std::string prefix = "/c" + std::to_string(chain);
+            vistrelle::testing::serveRedirectChain(server, prefix, 15, "/missing");
+            chains += server.url(prefix + "/0") + "\n";
+        }
+        server.serve("/chains.m3u", Response{200, chains, "audio/x-mpegurl"});
     }
     ~StreamHostTest() override {
         if (web) {
@@ -90,23 +148,7 @@ protected:
     }
 
     std::string evaluate(const std::string& script) {
-        std::pair<bool, std::string> result;
-        webkit_web_view_evaluate_javascript(
-            web->webKitView(), script.c_str(), -1, nullptr, nullptr, nullptr,
-            [](GObject* view, GAsyncResult* async, gpointer data) {
-                auto* out = static_cast<std::pair<bool, std::string>*>(data);
-                if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
-                        WEBKIT_WEB_VIEW(view), async, nullptr)) {
-                    gchar* text = jsc_value_to_string(value);
-                    out->second = text;
-                    g_free(text);
-                    g_object_unref(value);
-                }
-                out->first = true;
-            },
-            &result);
-        iterateMainLoopUntil([&result] { return result.first; });
-        return result.second;
+        return testing::evaluateScript(web->webKitView(), script);
     }
 
     // The media element's time passes beyond half a second.
@@ -170,34 +212,43 @@ TEST_P(StreamTest, MediaTimeAdvancesOrTheFailureNamesItsReason) {
     EXPECT_EQ(evaluate("getComputedStyle(document.getElementById('vistrelle-failure')).color"),
               "rgb(0, 68, 193)");
     EXPECT_EQ(evaluate("document.querySelectorAll('video').length"), "0");
+    // Every redirect counted: one watch never sends more than twenty requests.
+    EXPECT_LE(server.requests().size(), 20u);
 }
 
 using enum PlaybackFailure;
 INSTANTIATE_TEST_SUITE_P(
     Streams, StreamTest,
-    ::testing::Values(StreamCase{"Ogg", "/tone.ogg", "/tone.ogg"},
-                      StreamCase{"Mp3", "/tone.mp3", "/tone.mp3"},
-                      StreamCase{"WebM", "/clip.webm", "/clip.webm"},
-                      StreamCase{"Hls", "/hls/index.m3u8", "/hls/index.m3u8"},
-                      StreamCase{"IcyLive", "/icy", "/icy"},
-                      StreamCase{"Pls", "/radio.pls", "/tone.mp3"},
-                      StreamCase{"M3uRelative", "/radio.m3u", "/tone.ogg"},
-                      StreamCase{"AsxAsOctetStream", "/tv.asx", "/clip.webm?a=1&b=2"},
-                      StreamCase{"Ram", "/radio.ram", "/tone.ogg"},
-                      StreamCase{"Xspf", "/radio.xspf", "/tone.mp3"},
-                      StreamCase{"M3uOfHls", "/tv.m3u", "/hls/index.m3u8"},
-                      StreamCase{"TwoLevels", "/outer.m3u", "/tone.ogg"},
-                      StreamCase{"IcyThroughPls", "/icy.pls", "/icy"},
-                      StreamCase{"ShoutcastStatusPage", "/sc", "/sc/;"},
-                      StreamCase{"NotFound", "/missing.mp3", nullptr, HttpError, "404 Not Found"},
-                      StreamCase{"Refused", "refused", nullptr, Unreachable},
-                      StreamCase{"NeverAnswers", "/hang", nullptr, NoAnswer},
-                      StreamCase{"RtspOnlyPlaylist", "/rtsp.asx", nullptr, Protocol, "rtsp"},
-                      StreamCase{"PlaylistLoop", "/loop-a.m3u", nullptr, Loop},
-                      StreamCase{"EmptyPlaylist", "/empty.pls", nullptr, NoPlayable},
-                      StreamCase{"RtmpAddress", "rtmp://127.0.0.1/live", nullptr, Protocol, "rtmp"},
-                      // Markup in the address is shown as text.
-                      StreamCase{"MarkupInAddress", "/<b>x</b>&amp;'\".mp3", nullptr, Protocol}),
+    ::testing::Values(
+        StreamCase{"Ogg", "/tone.ogg", "/tone.ogg"}, StreamCase{"Mp3", "/tone.mp3", "/tone.mp3"},
+        StreamCase{"WebM", "/clip.webm", "/clip.webm"},
+        StreamCase{"Hls", "/hls/index.m3u8", "/hls/index.m3u8"},
+        StreamCase{"IcyLive", "/icy", "/icy"}, StreamCase{"Pls", "/radio.pls", "/tone.mp3"},
+        StreamCase{"M3uRelative", "/radio.m3u", "/tone.ogg"},
+        StreamCase{"AsxAsOctetStream", "/tv.asx", "/clip.webm?a=1&b=2"},
+        StreamCase{"Ram", "/radio.ram", "/tone.ogg"},
+        StreamCase{"Xspf", "/radio.xspf", "/tone.mp3"},
+        StreamCase{"M3uOfHls", "/tv.m3u", "/hls/index.m3u8"},
+        StreamCase{"TwoLevels", "/outer.m3u", "/tone.ogg"},
+        StreamCase{"IcyThroughPls", "/icy.pls", "/icy"},
+        StreamCase{"ShoutcastStatusPage", "/sc", "/sc/;"},
+        StreamCase{"NotFound", "/missing.mp3", nullptr, HttpError, "404 Not Found"},
+        StreamCase{"Refused", "refused", nullptr, Unreachable},
+        StreamCase{"NeverAnswers", "/hang", nullptr, NoAnswer},
+        StreamCase{"RtspOnlyPlaylist", "/rtsp.asx", nullptr, Protocol, "rtsp"},
+        StreamCase{"PlaylistLoop", "/loop-a.m3u", nullptr, Loop},
+        StreamCase{"EmptyPlaylist", "/empty.pls", nullptr, NoPlayable},
+        StreamCase{"LocalFilesOnly", "/home.m3u", nullptr, LocalFiles},
+        StreamCase{"RtmpAddress", "rtmp://127.0.0.1/live", nullptr, Protocol, "rtmp"},
+        StreamCase{"Redirected", "/moved/0", "/tone.mp3"},
+        StreamCase{"LiveHlsWithoutPause", "/live.m3u8", nullptr, ShortTargetDuration},
+        StreamCase{"RedirectLoop", "/a", nullptr, Redirects},
+        StreamCase{"FiftyRedirects", "/r/0", nullptr, Redirects},
+        StreamCase{"RedirectToAFile", "/f", nullptr, RedirectTarget},
+        StreamCase{"RedirectToData", "/d", nullptr, RedirectTarget},
+        StreamCase{"HundredChainsOfRedirects", "/chains.m3u", nullptr, HttpError, "404 Not Found"},
+        // Markup in the address is shown as text.
+        StreamCase{"MarkupInAddress", "/<b>x</b>&amp;'\".mp3", nullptr, Protocol}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // The second watch stops the first stream and keeps its volume; every request of the
@@ -205,7 +256,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStreamAndKeepsTheVolume) {
     watch(server.url("/icy"));
     ASSERT_TRUE(plays());
-    ASSERT_EQ(server.open("/icy"), 1u);
+    // The element's stream and the side connection for the titles; the program's own fetch
+    // closed once it knew what the address gives.
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.open("/icy") == 2u; }));
+    size_t plain = 0;
+    for (const Request& request : server.requests("/icy")) {
+        plain += request.header("Icy-MetaData").empty() ? 1 : 0;
+    }
+    EXPECT_EQ(plain, 1u);
     evaluate("document.querySelector('video').volume = 0.25; true");
     const gint64 until = g_get_monotonic_time() + 300000;
     iterateMainLoopUntil([until] { return g_get_monotonic_time() > until; });
@@ -221,6 +279,28 @@ TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStreamAndKeepsTheVolume) {
         }
         EXPECT_EQ(agents, std::set<std::string>{"Vistrelle/1.0"}) << path;
     }
+}
+
+// An IPTV entry's user agent goes with the program's fetch and the media element's request,
+// its Referer with the fetch; the next channel has the program's own again.
+TEST_F(StreamHostTest, AnIptvEntryPlaysWithTheHeadersItAsksFor) {
+    watch(server.url("/iptv.m3u"));
+    ASSERT_TRUE(plays()) << failureText();
+    EXPECT_TRUE(evaluate("document.querySelector('video').src").ends_with("/tone.mp3"));
+    // The values of one header in the requests for a path.
+    const auto sent = [this](const std::string& path, const std::string& header) {
+        std::set<std::string> values;
+        for (const Request& request : server.requests(path)) {
+            values.insert(request.header(header));
+        }
+        return values;
+    };
+    EXPECT_EQ(sent("/iptv.m3u", "User-Agent"), std::set<std::string>{"Vistrelle/1.0"});
+    EXPECT_EQ(sent("/tone.mp3", "User-Agent"), std::set<std::string>{"Tuner/2.0"});
+    EXPECT_TRUE(sent("/tone.mp3", "Referer").contains(server.url("/guide")));
+    watch(server.url("/tone.ogg"));
+    ASSERT_TRUE(plays());
+    EXPECT_EQ(sent("/tone.ogg", "User-Agent"), std::set<std::string>{"Vistrelle/1.0"});
 }
 
 // A live stream that ends is reopened; closing the view (as at Exit) stops it.
@@ -247,6 +327,121 @@ TEST_F(StreamHostTest, TheWindowKeepsHandlingEventsWhileAnAddressResolves) {
     // The timer fires through the whole wait: at least half of its due ticks.
     EXPECT_GE(ticks, elapsedMs / 100) << elapsedMs << " ms";
     EXPECT_GE(elapsedMs, 1000);
+}
+
+}  // namespace
+}  // namespace vistrelle::gtk
+
+namespace vistrelle::gtk {
+namespace {
+
+// The program's fetch is answered, the element's request is not: the element's first data is
+// held to the same limit, and no connection stays open.
+TEST_F(StreamHostTest, AStreamThatStallsForTheElementFailsWithinTheLimitAndLeavesNoConnection) {
+    StreamFetcher::setTimeLimitForTesting(6000);
+    server.serve("/stall", vistrelle::testing::answerThenHang(
+                               Response::endless(testing::toneMp3(), 50, "audio/mpeg")));
+    const std::string address = server.url("/stall");
+    watch(address);
+    // The program's connection closes as soon as it has decided, long before the limit; the
+    // element's hangs.
+    const gint64 halfway = g_get_monotonic_time() + 3 * G_USEC_PER_SEC;
+    EXPECT_TRUE(iterateMainLoopUntil([this, halfway] {
+        return g_get_monotonic_time() > halfway ||
+               (server.count("/stall") >= 2 && server.open("/stall") == 1);
+    }));
+    EXPECT_LT(g_get_monotonic_time(), halfway);
+    EXPECT_EQ(failureText(), failureLine(NoAnswer) + "|" + address);
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.open("/stall") == 0; }));
+}
+
+// A player that stops answering (here: its process stopped) is ended and the page shown again in
+// a fresh process with the failure line; the next channel plays; closing the view leaves no
+// process behind, not even a stopped one.
+TEST_F(StreamHostTest, APlayerThatStopsAnsweringIsReplacedAndTheNextChannelPlays) {
+    const std::string address = server.url("/icy");
+    watch(address);
+    ASSERT_TRUE(plays());
+    const std::vector<pid_t> stopped = webProcesses();
+    ASSERT_FALSE(stopped.empty());
+    for (pid_t pid : stopped) {
+        kill(pid, SIGSTOP);
+    }
+    EXPECT_EQ(failureText(), failureLine(Unresponsive) + "|" + address);
+    EXPECT_TRUE(iterateMainLoopUntil([&stopped] {
+        const std::vector<pid_t> running = webProcesses();
+        return std::none_of(stopped.begin(), stopped.end(), [&running](pid_t pid) {
+            return std::find(running.begin(), running.end(), pid) != running.end();
+        });
+    }));
+    EXPECT_TRUE(iterateMainLoopUntil([this] { return server.open("/icy") == 0; }));
+    watch(server.url("/tone.ogg"));
+    EXPECT_TRUE(plays());
+
+    for (pid_t pid : webProcesses()) {
+        kill(pid, SIGSTOP);
+    }
+    window.remove();
+    web.reset();
+    EXPECT_TRUE(iterateMainLoopUntil([] { return webProcesses().empty(); }));
+}
+
+class TitleTest : public StreamHostTest {
+protected:
+    std::string shownTitle() {
+        return evaluate(
+            "(function(){const t=document.getElementById('vistrelle-title');"
+            "return t ? t.textContent : '';})()");
+    }
+    bool shows(const std::string& title) {
+        return iterateMainLoopUntil([&] { return shownTitle() == title; });
+    }
+
+    IcyStation station{testing::toneMp3()};
+};
+
+TEST_F(TitleTest, TheSongShowsUnderThePlayerAsTextAndFollowsTheStation) {
+    station.setTitle("First <b>song</b> & \x01 more");
+    server.serve("/station", station.handler());
+    watch(server.url("/station"));
+    EXPECT_TRUE(shows("First <b>song</b> & more"));
+    EXPECT_EQ(evaluate("(function(){const t=document.getElementById('vistrelle-title');"
+                       "const v=document.querySelector('video').getBoundingClientRect();"
+                       "return t.children.length + ' ' + t.getAttribute('role') + ' ' +"
+                       "getComputedStyle(t).color + ' ' +"
+                       "(Math.round(v.bottom) === Math.round(t.getBoundingClientRect().top));"
+                       "})()"),
+              "0 status rgb(232, 232, 232) true");
+    station.setTitle("Caf\xE9 \x93Live\x94");
+    EXPECT_TRUE(shows("Caf\xC3\xA9 \xE2\x80\x9CLive\xE2\x80\x9D"));
+    station.setTitle("");
+    EXPECT_TRUE(shows(""));
+    EXPECT_EQ(evaluate("!!document.getElementById('vistrelle-title')"), "false");
+    EXPECT_TRUE(plays());
+}
+
+// Metadata that cannot be read: the stream goes on or ends in its failure line, the side
+// connection closes, and nothing of it becomes markup.
+TEST_F(TitleTest, UnreadableMetadataClosesTheSideConnectionAndTheStreamPlaysOn) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"0", IcyStation::blockOf("StreamTitle='x';")},
+        {"2147483648", IcyStation::blockOf("StreamTitle='x';")},
+        // A length byte of 255 and 64 KiB of text: one title of 256 characters, then garbage.
+        {"8192",
+         "\xFF"
+         "StreamTitle='" +
+             std::string(65536, 'x')}};
+    for (const auto& [interval, block] : cases) {
+        IcyStation hostile(testing::toneMp3(), interval);
+        hostile.setBlock(block);
+        const std::string path = std::string("/hostile/") + interval;
+        server.serve(path, hostile.handler());
+        watch(server.url(path));
+        EXPECT_TRUE(plays()) << interval;
+        EXPECT_TRUE(shows(block.size() > 4080 ? std::string(256, 'x') : "")) << interval;
+        // Only the element's connection is left.
+        EXPECT_TRUE(iterateMainLoopUntil([&] { return server.open(path) == 1; })) << interval;
+    }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/stream_answers.h"
+
 namespace vistrelle::gtk::testing {
 
 namespace {
@@ -52,47 +54,21 @@ const std::string& testMediaFolder() {
     return folder;
 }
 
+const std::string& toneMp3() {
+    static const std::string bytes = [] {
+        std::ifstream in(testMediaFolder() + "/tone.mp3", std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }();
+    return bytes;
+}
+
 vistrelle::testing::Response icyStation(const vistrelle::testing::Request& request,
                                         const std::string& title) {
-    constexpr size_t kMetaInterval = 8192;
-    const bool metadata = request.header("Icy-MetaData") == "1";
-    vistrelle::testing::Response live;
-    live.statusLine = "ICY 200 OK";
-    live.contentType = "audio/mpeg";
-    live.headers = {{"icy-name", "Test tone"}, {"icy-br", "128"}};
-    if (metadata) {
-        live.headers.emplace_back("icy-metaint", std::to_string(kMetaInterval));
-    }
-    std::ifstream in(testMediaFolder() + "/tone.mp3", std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    std::string meta = "StreamTitle='" + title + "';";
-    meta.resize((meta.size() + 15) / 16 * 16, '\0');
-    meta.insert(meta.begin(), static_cast<char>(meta.size() / 16));
-    live.generate = [body = bytes.str(), meta, metadata](vistrelle::testing::BodyWriter& out) {
-        size_t sinceMeta = 0;
-        for (size_t at = 0; !body.empty();) {
-            size_t chunk = std::min<size_t>(4096, body.size() - at);
-            if (metadata) {
-                chunk = std::min(chunk, kMetaInterval - sinceMeta);
-            }
-            if (!out.write(std::string_view(body).substr(at, chunk))) {
-                return;
-            }
-            at = (at + chunk) % body.size();
-            sinceMeta += chunk;
-            if (metadata && sinceMeta == kMetaInterval) {
-                if (!out.write(meta)) {
-                    return;
-                }
-                sinceMeta = 0;
-            }
-            if (!out.pause(20)) {
-                return;
-            }
-        }
-    };
-    return live;
+    vistrelle::testing::IcyStation station(toneMp3());
+    station.setTitle(title);
+    return station.handler()(request);
 }
 
 }  // namespace vistrelle::gtk::testing

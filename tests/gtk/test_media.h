@@ -12,6 +12,9 @@ namespace vistrelle::gtk::testing {
 // a temporary folder that goes with the process; the folder, or empty on failure.
 const std::string& testMediaFolder();
 
+// The bytes of tone.mp3.
+const std::string& toneMp3();
+
 // A live station's answer: "ICY 200 OK" and the MP3 tone over and over, with
 // "StreamTitle='<title>';" every 8 KB when the request asks for metadata (Icy-MetaData: 1).
 vistrelle::testing::Response icyStation(const vistrelle::testing::Request& request,

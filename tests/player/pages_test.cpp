@@ -172,7 +172,7 @@ TEST(WelcomePage, IsComposedPieceByPiece) {
         std::string(kWmpDownloadAddress) + "'>Windows Media Player</a><br>" +
         "<a target='blank' href='" + std::string(kRealPlayerDownloadAddress) +
         "'>Real Player</a><br><br>" + "<a target='blank' href='" + std::string(kHomepageAddress) +
-        "'>" + std::string(kPublisherNotice) + "</a>" + "</div></b></body>";
+        "'>(c) 2026 The Vistrelle developers</a>" + "</div></b></body>";
     EXPECT_EQ(welcomePage(), expected);
 }
 

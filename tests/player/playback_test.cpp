@@ -20,12 +20,43 @@ const std::string kMp3 = std::string("ID3\x03\x00", 5) + std::string(2000, '\x55
 const std::string kAsf = std::string("\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8) + std::string(2000, 0);
 const std::string kA = "http://a.example/";  // addresses in the table are relative to this
 
-FetchResult answer(std::string bytes, std::string final = {}, std::string type = {}) {
-    return {FetchOutcome::Answered, 200, {}, std::move(final), std::move(type), std::move(bytes)};
+FetchResult failed(FetchOutcome outcome, int32_t status = 0, std::string reason = {}) {
+    FetchResult result;
+    result.outcome = outcome;
+    result.status = status;
+    result.reason = std::move(reason);
+    return result;
 }
 
-FetchResult failed(FetchOutcome outcome, int32_t status = 0, std::string reason = {}) {
-    return {outcome, status, std::move(reason), {}, {}, {}};
+FetchResult answer(std::string bytes, std::string final = {}, std::string type = {}) {
+    FetchResult result = failed(FetchOutcome::Answered, 200);
+    result.finalUrl = std::move(final);
+    result.contentType = std::move(type);
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+FetchResult moved(std::string location) {
+    FetchResult result = failed(FetchOutcome::Redirected, 302);
+    result.location = std::move(location);
+    return result;
+}
+
+std::string hls(const std::string& targetDuration, bool ended = false) {
+    return "#EXTM3U\n#EXT-X-TARGETDURATION:" + targetDuration + "\n#EXTINF:1,\ns.ts\n" +
+           (ended ? "#EXT-X-ENDLIST\n" : "");
+}
+
+// `count` chains of redirects ("c0/0" to "c0/15", ...) that end in a missing page.
+Server redirectChains(int count, int hops, Server server) {
+    for (int c = 0; c < count; ++c) {
+        const std::string stem = "c" + std::to_string(c) + "/";
+        for (int i = 0; i < hops; ++i) {
+            server[stem + std::to_string(i)] = moved(kA + stem + std::to_string(i + 1));
+        }
+        server[stem + std::to_string(hops)] = failed(FetchOutcome::HttpError, 404, "Not Found");
+    }
+    return server;
 }
 
 std::string cannot(const std::string& reason) {
@@ -72,6 +103,14 @@ TEST(PlaybackTest, ResolvesByFetchingInOrderThenPlaysOrFails) {
     const std::string kC = "http://c.example/dir/stream.ogg";
     const std::string kSc = "http://sc.example:8000/";
     const std::string rtsp = "<asx><entry><ref href='rtsp://r.example/a'/></entry></asx>";
+    const std::string tooMany = failureLine(PlaybackFailure::Redirects);
+    const std::string master =
+        "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nlow/"
+        "i.m3u8\n#EXT-X-STREAM-INF:BANDWIDTH=2\nhi.m3u8\n";
+    Server fifty;
+    for (int i = 0; i < 50; ++i) {
+        fifty["h" + std::to_string(i)] = moved("/h" + std::to_string(i + 1));
+    }
     // clang-format off
     const std::vector<ResolveCase> cases = {
         {"direct", "s.mp3", {{"s.mp3", answer(kMp3)}}, {"s.mp3"}, Action::Play, "s.mp3"},
@@ -116,6 +155,39 @@ TEST(PlaybackTest, ResolvesByFetchingInOrderThenPlaysOrFails) {
          {{"dead.m3u", answer(dead)}},
          numbered("dead/", 19, "", {"dead.m3u"}), Action::Fail, cannot(unreachable)},
         {"unreachable", "off", {}, {"off"}, Action::Fail, cannot(unreachable)},
+        {"a redirect plays where it leads", "r", {{"r", moved("/s.mp3")}, {"s.mp3", answer(kMp3)}},
+         {"r", "s.mp3"}, Action::Play, "s.mp3"},
+        {"redirect loop", "a", {{"a", moved(kA + "b")}, {"b", moved("a")}}, {"a", "b"},
+         Action::Fail, tooMany},
+        {"fifty redirects", "h0", fifty, numbered("h", 20, ""), Action::Fail, tooMany},
+        {"redirect to a file", "f", {{"f", moved("file:///etc/passwd")}}, {"f"}, Action::Fail,
+         cannot("a redirect to an address that cannot be played")},
+        {"redirect to data", "d", {{"d", moved("data:audio/mpeg;base64,SUQz")}}, {"d"},
+         Action::Fail, failureLine(PlaybackFailure::RedirectTarget)},
+        {"redirects count among the twenty fetches", "chains.m3u",
+         redirectChains(2, 15, {{"chains.m3u", answer("c0/0\nc1/0\n")}}),
+         numbered("c1/", 3, "", numbered("c0/", 16, "", {"chains.m3u"})), Action::Fail,
+         cannot("the server answered with an HTTP error: 404 Not Found")},
+        {"live hls reloaded without pause", "live.m3u8", {{"live.m3u8", answer(hls("0"))}},
+         {"live.m3u8"}, Action::Fail,
+         cannot("the live HLS playlist gives a target duration below 1 s")},
+        {"hls recording with a short target", "rec.m3u8", {{"rec.m3u8", answer(hls("0", true))}},
+         {"rec.m3u8"}, Action::Play, "rec.m3u8"},
+        {"the next entry after a refused hls", "two.m3u",
+         {{"two.m3u", answer("a.m3u8\nb.m3u8\n")}, {"a.m3u8", answer(hls("0.5"))},
+          {"b.m3u8", answer(hls("6"))}}, {"two.m3u", "a.m3u8", "b.m3u8"}, Action::Play, "b.m3u8"},
+        {"first variant refused", "m.m3u8", {{"m.m3u8", answer(master)},
+         {"low/i.m3u8", answer(hls("-1"))}}, {"m.m3u8", "low/i.m3u8"}, Action::Fail,
+         failureLine(PlaybackFailure::ShortTargetDuration)},
+        {"sound variant plays the whole playlist", "m.m3u8", {{"m.m3u8", answer(master)},
+         {"low/i.m3u8", answer(hls("4"))}}, {"m.m3u8", "low/i.m3u8"}, Action::Play, "m.m3u8"},
+        {"only local files", "home.m3u",
+         {{"home.m3u", answer("#EXTM3U\n/home/anna/a.mp3\nC:\\Music\\b.mp3\n")}}, {"home.m3u"},
+         Action::Fail, cannot("the playlist names only files on another computer")},
+        {"separators and a header suffix", "iptv.m3u",
+         {{"iptv.m3u", answer("#EXTM3U\n====morocco====\n#EXTINF-1,Medi\n" + kB +
+                              "|User-Agent=Tuner/2.0\n")}, {kB, answer(kMp3)}},
+         {"iptv.m3u", kB}, Action::Play, kB},
     };
     // clang-format on
     for (const ResolveCase& c : cases) {
@@ -139,6 +211,36 @@ TEST(PlaybackTest, ResolvesByFetchingInOrderThenPlaysOrFails) {
     }
 }
 
+// The headers an IPTV entry asks for go with its fetch, its playing and its reopening, and
+// with the entries of a playlist it names.
+TEST(PlaybackTest, TheHeadersOfAnEntryGoWithItsRequests) {
+    const StreamHeaders tuner{"Tuner/2.0", "http://b.example/"};
+    StreamResolution plan("http://a.example/tv.m3u");
+    EXPECT_EQ(plan.begin().headers, StreamHeaders{});
+    PlaybackStep step = plan.fetched(
+        answer("#EXTM3U\nhttp://b.example/list.m3u|User-Agent=Tuner/2.0&Referer=http://b.example/"
+               "&Cookie=x\n"));
+    EXPECT_EQ(std::tuple(step.action, step.url, step.headers),
+              std::tuple(Action::Fetch, "http://b.example/list.m3u"s, tuner));
+    step = plan.fetched(answer("http://b.example/live.m3u8\n"));
+    EXPECT_EQ(std::tuple(step.url, step.headers), std::tuple("http://b.example/live.m3u8"s, tuner));
+    step = plan.fetched(answer("#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:2,\ns.ts\n"));
+    EXPECT_EQ(std::tuple(step.action, step.headers), std::tuple(Action::Play, tuner));
+    EXPECT_EQ(plan.mediaReported({MediaEvent::Stalled, 0, true, true}).headers, tuner);
+
+    using Headers = std::vector<std::pair<std::string, std::string>>;
+    const std::pair<Headers, StreamHeaders> kept[] = {
+        {{{"USER-AGENT", "VLC/3.0"}, {"Referrer", "https://r.example/"}},
+         {"VLC/3.0", "https://r.example/"}},
+        {{{"Referer", "javascript:alert(1)"}, {"User-Agent", "a\r\nX-Evil: 1"}}, {}},
+        {{{"Cookie", "x"}, {"Origin", "http://o.example/"}, {"User-Agent", ""}}, {}},
+        {{{"User-Agent", std::string(513, 'a')}}, {}},
+    };
+    for (const auto& [asked, headers] : kept) {
+        EXPECT_EQ(keptHeaders(asked), headers);
+    }
+}
+
 TEST(PlaybackTest, ALiveStreamIsReopenedThreeTimesThenFails) {
     StreamResolution plan("http://a.example/live");
     ASSERT_EQ(plan.begin().action, Action::Fetch);
@@ -153,14 +255,73 @@ TEST(PlaybackTest, ALiveStreamIsReopenedThreeTimesThenFails) {
         EXPECT_EQ(std::tuple(step.action, step.url, step.delayMs),
                   std::tuple(Action::Play, "http://a.example/live"s, delayMs));
     }
-    const PlaybackStep last = plan.mediaReported(kLiveEnd);
-    EXPECT_EQ(last.action, Action::Fail);
-    EXPECT_EQ(last.line, cannot("the stream stopped and could not be reopened"));
     // Playing again starts the count afresh; a recording that ends, or a stop, is left alone.
     EXPECT_EQ(plan.mediaReported({MediaEvent::Playing, 0, true, true}).action, Action::Nothing);
     EXPECT_EQ(plan.mediaReported(kLiveEnd).delayMs, 1000);
     EXPECT_EQ(plan.mediaReported({MediaEvent::Ended, 0, false, true}).action, Action::Nothing);
     EXPECT_EQ(plan.mediaReported({MediaEvent::Error, 1, true, true}).action, Action::Nothing);
+    EXPECT_EQ(plan.mediaReported(kLiveEnd).delayMs, 2000);
+    EXPECT_EQ(plan.mediaReported(kLiveEnd).delayMs, 4000);
+    const PlaybackStep last = plan.mediaReported(kLiveEnd);
+    EXPECT_EQ(last.action, Action::Fail);
+    EXPECT_EQ(last.line, cannot("the stream stopped and could not be reopened"));
+    // After the failure line the element is gone: nothing it said before is acted upon.
+    EXPECT_EQ(plan.mediaReported({MediaEvent::Playing, 0, true, true}).action, Action::Nothing);
+    EXPECT_EQ(plan.mediaReported(kLiveEnd).action, Action::Nothing);
+}
+
+struct EventLog final : PlaybackListener {
+    void watching(const Channel&) override { events.push_back("watching"); }
+    void streamStarting() override { events.push_back("starting"); }
+    void streamPlaying() override { events.push_back("playing"); }
+    void streamPaused() override { events.push_back("paused"); }
+    void streamFailed() override { events.push_back("failed"); }
+    void titleChanged(const std::string& title) override { events.push_back("title " + title); }
+    void volumeChanged(double volume) override {
+        events.push_back("volume " + std::to_string(volume).substr(0, 4));
+    }
+    Names events;
+};
+
+TEST(PlaybackTest, TheListenerFollowsTheElementAndItsFirstDataIsAwaitedAsAFetchIs) {
+    auto log = std::make_shared<EventLog>();
+    StreamResolution plan("http://a.example/two.m3u", log);
+    const MediaReport kNoData{MediaEvent::NoData, 0, false, false};
+    plan.begin();
+    plan.fetched(answer("http://a.example/1\nhttp://a.example/2\n"));
+    ASSERT_EQ(plan.fetched(answer(kMp3)).url, "http://a.example/1");
+    // The first entry's data never comes: the second is tried.
+    PlaybackStep step = plan.mediaReported(kNoData);
+    EXPECT_EQ(std::tuple(step.action, step.url), std::tuple(Action::Fetch, "http://a.example/2"s));
+    plan.fetched(answer(kMp3));
+    for (const MediaReport& report :
+         {MediaReport{MediaEvent::Playing, 0, true, true}, MediaReport{MediaEvent::Paused},
+          MediaReport{MediaEvent::Volume, 0, false, false, 0.5},
+          MediaReport{MediaEvent::Volume, 0, false, false, 0.5, true},
+          MediaReport{MediaEvent::Volume, 0, false, false, 7}}) {
+        EXPECT_EQ(plan.mediaReported(report).action, Action::Nothing);
+    }
+    // Once it has played, data that does not come back is one more stop.
+    EXPECT_EQ(plan.mediaReported(kNoData).delayMs, 1000);
+    step = plan.mediaReported({MediaEvent::Lost});
+    EXPECT_EQ(std::tuple(step.action, step.line),
+              std::tuple(Action::Fail, cannot("the player stopped responding")));
+    EXPECT_EQ(log->events, (Names{"starting", "playing", "paused", "volume 0.50", "volume 0.00",
+                                  "volume 1.00", "failed"}));
+
+    StreamResolution single("http://a.example/live");
+    single.begin();
+    single.fetched(answer(kMp3));
+    EXPECT_EQ(single.mediaReported(kNoData).line, cannot("the server did not answer within 10 s"));
+    EXPECT_EQ(single.limits().firstDataMs, 10000);
+    EXPECT_EQ(std::pair(single.limits().pingMs, single.limits().unresponsiveMs),
+              std::pair(1000, 5000));
+}
+
+TEST(PlaybackTest, APageLostBeforeItAskedStartsAfreshOnce) {
+    StreamResolution plan("http://a.example/live");
+    EXPECT_EQ(plan.mediaReported({MediaEvent::Lost}).action, Action::Nothing);
+    EXPECT_EQ(plan.mediaReported({MediaEvent::Lost}).line, cannot("the player stopped responding"));
 }
 
 TEST(PlaybackTest, AFormatTheElementCannotReadNamesItOrTriesTheNextEntry) {

@@ -36,7 +36,9 @@ TEST(PlaylistTest, KindComesFromTheBytes) {
                "<Entry><Ref href='http://a.example/'/></Entry>",
                "[Reference]\r\nRef1=http://wm.example/live?MSWMExt=.asf\r\n"}},
         {Xspf, {"<playlist xmlns='http://xspf.org/ns/0/'>"}},
-        {Pls, {"\xEF\xBB\xBF\n[PlayList]\nFile1=http://a.example/", "File1=http://a.example/\n"}},
+        {Pls, {"\xEF\xBB\xBF\n[PlayList]\nFile1=http://a.example/", "File1=http://a.example/\n",
+               "Relay 2 of 5\r\n[playlist]\r\nFile1=http://a.example/\r\n",
+               "NumberOfEntries=1\nFile1=http://a.example/\n"}},
         {Hls, {"#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:9.9,\nseg1.ts\n",
                "#EXT-X-VERSION:3\nchunks.m3u8", file("master.m3u8")}},
         {M3u, {"http://a.example/stream\n", "ICY 404 Resource Not Available\r\n"}},
@@ -159,6 +161,68 @@ TEST(PlaylistTest, FormatsWithTheirQuirks) {
     for (const Read& c : cases) {
         EXPECT_EQ(entriesOf(readPlaylist(c.bytes, c.from)), c.entries) << c.name;
     }
+}
+
+// The shapes of real IPTV lists and of playlists made on someone's own computer.
+TEST(PlaylistTest, RealWorldShapes) {
+    // clang-format off
+    const std::vector<Read> cases = {
+        {"pls: a line before the header", "Relay 2 of 5\r\n[playlist]\r\nFile1=" + kA +
+         "\r\nTitle1=A\r\n", {{kA, "A"}}},
+        {"m3u: #EXTINF without its colon", "#EXTM3U\n#EXTINF-1,Kanal Nord\n" + kA + "\n",
+         {{kA, "Kanal Nord"}}},
+        {"m3u: separator lines", "#EXTM3U\n====morocco====\n#EXTINF:-1,Medi\n" + kA +
+         "\n--- Sport ---\nlive\n", {{kA, "Medi"}}},
+        {"m3u: header suffix cut, a \"|\" of the query kept", "#EXTM3U\n#EXTINF:-1,TV\n"
+         "http://a.example/tv.m3u8|User-Agent=Mozilla/5.0&Referer=http://a.example/\n"
+         "http://b.example/s?format=mp3|aac&type=live\n",
+         {{"http://a.example/tv.m3u8", "TV"}, {"http://b.example/s?format=mp3%7Caac&type=live", ""}}},
+        {"m3u: local files left out", "#EXTM3U\n#EXTINF:-1,Home\n/home/anna/Music/a.mp3\n"
+         "C:\\Music\\b.mp3\n~/c.mp3\nAlternative\\Song One.mp3\nfile:///C:/d.mp3\n"
+         "\\\\nas\\share\\e.mp3\n/live/my stream.mp3\n",
+         {{"http://radio.example/live/my%20stream.mp3", ""}}},
+        {"xspf: xml:base on the playlist, the list and a track, nested",
+         "<playlist xml:base='http://base.example/lists/'><trackList xml:base='../music/'>"
+         "<track xml:base='jazz/'><location>a b.ogg</location></track><track>"
+         "<location>two.mp3</location></track></trackList><location>x</location></playlist>",
+         {{"http://base.example/music/jazz/a%20b.ogg", ""}, {"http://base.example/music/two.mp3", ""}}},
+        {"asx: a space in a REF", "<asx><entry><ref href=\"http://a.example/my stream.asf\"/>"
+         "</entry></asx>", {{"http://a.example/my%20stream.asf", ""}}},
+    };
+    // clang-format on
+    for (const Read& c : cases) {
+        EXPECT_EQ(entriesOf(readPlaylist(c.bytes, c.from)), c.entries) << c.name;
+    }
+    EXPECT_EQ(readPlaylist(cases[4].bytes, kFrom).localFiles, 6u);
+    EXPECT_EQ(readPlaylist(cases[3].bytes, kFrom).entries.at(0).headers,
+              (Pairs{{"User-Agent", "Mozilla/5.0"}, {"Referer", "http://a.example/"}}));
+}
+
+TEST(PlaylistTest, HeaderSuffixesAndSpacesInAddresses) {
+    const struct {
+        std::string text, address;
+        Pairs headers;
+    } cases[] = {
+        {"http://a/tv.m3u8|User-Agent=Mozilla/5.0%20(X11)&Referer=http://a/",
+         "http://a/tv.m3u8",
+         {{"User-Agent", "Mozilla/5.0 (X11)"}, {"Referer", "http://a/"}}},
+        {"http://a/s?format=mp3|aac&type=live", "http://a/s?format=mp3%7Caac&type=live", {}},
+        {"http://a/s?x=1|icy", "http://a/s?x=1%7Cicy", {}},
+        {"http://a/s?f=a|b|user-agent=VLC|referrer=http://r/",
+         "http://a/s?f=a%7Cb",
+         {{"user-agent", "VLC"}, {"referrer", "http://r/"}}},
+        {"http://a/s|Origin=x||Cookie=", "http://a/s", {{"Origin", "x"}, {"Cookie", ""}}},
+        {"http://a/s|", "http://a/s", {}},
+        {"http://a/s|type=x", "http://a/s%7Ctype=x", {}},
+    };
+    for (const auto& c : cases) {
+        const SuffixedAddress split = splitHeaderSuffix(c.text);
+        EXPECT_EQ(split.address, c.address) << c.text;
+        EXPECT_EQ(split.headers, c.headers) << c.text;
+    }
+    EXPECT_EQ(withEncodedSpaces("http://a/b c?d e#f g"), "http://a/b%20c?d%20e#f%20g");
+    EXPECT_EQ(withEncodedSpaces("http://with space/x y"), "http://with space/x y");
+    EXPECT_EQ(withEncodedSpaces("my song.mp3"), "my%20song.mp3");
 }
 
 TEST(PlaylistTest, AttributesKeepOrderAndCommasInQuotesAndReferencesAreMarked) {

@@ -199,9 +199,10 @@ using testing::runInChild;
 TEST_F(FileModule, AFullDiskLeavesTheOldFileAndNoTemporary) {
     const std::string old = "old content";
     sandbox.write("target", old);
-    // A file-size limit of 16 bytes stands in for a full disk.
+    // A file-size limit of 16 bytes stands in for a full disk; its signal, left as a process
+    // starts, would end the process.
     int code = runInChild([] {
-        std::signal(SIGXFSZ, SIG_IGN);
+        std::signal(SIGXFSZ, SIG_DFL);
         rlimit limit{16, 16};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
             return 2;

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "fake/sandbox.h"
 #include "samples.h"
@@ -22,11 +23,11 @@ protected:
 
     // Runs the program in the sandbox without a display, so it never opens a window; gives its
     // exit code and keeps what it printed on standard error in `errors`.
-    int runUpdater(const std::string& args) {
-        int status =
-            std::system(("env -u DISPLAY -u WAYLAND_DISPLAY " VISTRELLE_UPDATER_PROGRAM " " + args +
-                         " 2>errors.txt")
-                            .c_str());
+    // `shell` runs first in the same shell ("ulimit -f 2; ").
+    int runUpdater(const std::string& args, const std::string& shell = "") {
+        int status = std::system((shell + "env -u DISPLAY -u WAYLAND_DISPLAY " +
+                                  VISTRELLE_UPDATER_PROGRAM " " + args + " 2>errors.txt")
+                                     .c_str());
         errors = sandbox.read("errors.txt");
         std::remove("errors.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -61,6 +62,34 @@ TEST_F(UpdaterProgramTest, AFailureKeepsTheOldFileAndExitsWithAnError) {
     EXPECT_EQ(runUpdater("--bogus"), 2);
     EXPECT_EQ(errors, "channel-updater: Unknown option --bogus (see --help).\n");
     EXPECT_EQ(sandbox.read("channels.dat"), old);
+}
+
+TEST_F(UpdaterProgramTest, AFileSizeLimitIsAFullDiskAndAFolderIsNoOutput) {
+    const std::string old = "Old|one|1|||http://old.example/|\r\n";
+    sandbox.write("channels.dat", old);
+    std::string stations = "[";
+    for (int i = 0; i < 60; ++i) {
+        stations += (i > 0 ? "," : "") + std::string(R"({"name":"Station )") + std::to_string(i) +
+                    R"(","url":"http://s.example/)" + std::to_string(i) + R"(","lastcheckok":1})";
+    }
+    server.serve("/json/stations", {200, stations + "]"});
+    // A catalogue of 3 KB beyond a limit of 1 KB: the message, status 1, nothing left behind.
+    EXPECT_EQ(runUpdater("--no-tv", "ulimit -f 2; "), 1) << errors;
+    EXPECT_NE(errors.find("channel-updater: Writing channels.dat failed (is the disk full?). The "
+                          "old list is kept.\n"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(sandbox.read("channels.dat"), old);
+    EXPECT_EQ(sandbox.entries(),
+              (std::vector<std::string>{"channels.dat", "iso.json", "updater.ini"}));
+
+    std::filesystem::create_directory(sandbox.path() / "lists");
+    const size_t requests = server.requests().size();
+    EXPECT_EQ(runUpdater("--no-tv --output lists"), 1);
+    EXPECT_EQ(errors,
+              "channel-updater: lists is a folder: name the channel list file to write, such as "
+              "lists/channels.dat.\n");
+    EXPECT_EQ(server.requests().size(), requests);
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ struct Read {
     std::vector<std::string> objects;  // the values joined with "/"
 };
 
-Read readList(std::string_view bytes, size_t piece = 7, size_t maxValue = size_t{1} << 20) {
+Read readList(std::string_view bytes, size_t piece = 7, size_t maxValue = size_t{1} << 20,
+              std::span<const std::string_view> wholeKeys = {}) {
     MemorySource source(bytes, piece);
     Read read;
     read.result = readObjectList(
@@ -24,7 +25,7 @@ Read readList(std::string_view bytes, size_t piece = 7, size_t maxValue = size_t
             read.objects.push_back(values[0] + "/" + values[1] + "/" + values[2]);
             return true;
         },
-        maxValue);
+        maxValue, wholeKeys);
     return read;
 }
 
@@ -56,6 +57,20 @@ TEST(UpdaterJsonList, Answers) {
         {R"([{"name":"A"}] trailing)", Code::NotJson, {"A//"}},
         {"[{\"name\":\"bad \xff utf8\"}]", Code::NotJson, {}},
         {"[{\"name\":\"\\u00c5 \\ud83d\\ude00\"}]", Code::Done, {"Å 😀//"}},
+        // Numbers as numbers; one that cannot be read (beyond a double) costs its own value.
+        {R"([{"name":"A","bitrate":1.28e2,"tags":[1E3,2e5,-7,0.5,1e-400]}])",
+         Code::Done,
+         {"A/128/1000,200000,-7,0.5,0"}},
+        {R"([{"geo_lat":1e999,"name":"B","bitrate":-1.5e309},{"name":"C","bitrate":)" +
+             std::string(401, '9') + R"(,"tags":1)" + std::string(300, '0') + "}]",
+         Code::Done,
+         {"B//", "C//1e+300"}},
+        // An escaped surrogate without its other half is U+FFFD.
+        {R"([{"name":"\ud800 x","bitrate":"\udc00","tags":"\ud800\u0041\ud800\ud800\udc00\ud800"}])",
+         Code::Done,
+         {"\uFFFD x/\uFFFD/\uFFFDA\uFFFD\U00010000\uFFFD"}},
+        {R"([{"name":"\ud800)", Code::NotJson, {}},
+        {R"([{"name":1e999]])", Code::NotJson, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -69,6 +84,12 @@ TEST(UpdaterJsonList, Answers) {
 }
 
 TEST(UpdaterJsonList, HugeValuesDeepNestingAndStopping) {
+    // A value that had to be cut is kept cut, unless it is an address: that is left empty.
+    constexpr std::array<std::string_view, 1> addresses = {"name"};
+    EXPECT_EQ(
+        readList(R"([{"name":"http://long.example/","tags":"0123456789abc"}])", 7, 10, addresses)
+            .objects,
+        std::vector<std::string>{"//0123456789"});
     // Huge values are cut; very deep nesting is skipped, not a crash.
     std::string huge(3'000'000, 'x');
     Read read = readList(R"([{"name":")" + huge + R"(","tags":"t"}])", 65536, 1000);

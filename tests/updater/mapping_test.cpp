@@ -1,8 +1,11 @@
 // Directory entries and playlist entries to the seven fields of a catalogue line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "catalog/catalog_format.h"
 #include "updater/entry.h"
+#include "updater/letters.h"
 
 namespace vistrelle::updater {
 namespace {
@@ -12,6 +15,9 @@ CountryNames sampleCountries() {
     countries.add("NO", "Norway");
     countries.add("gb", "United Kingdom");
     countries.add("CI", "Côte d'Ivoire");
+    countries.add("AD", "Andorra");
+    countries.add("LY", "Libya");
+    countries.add("US", "United States");
     return countries;
 }
 
@@ -61,7 +67,7 @@ TEST(UpdaterCleaning, CountriesAndComments) {
     const struct {
         std::string code, country;
     } cases[] = {{" no ", "Norway"},      {"UK", "United Kingdom"}, {"GB;NO", "United Kingdom"},
-                 {"CI", "Côte d'Ivoire"}, {"", "International"},    {"XK", "International"},
+                 {"CI", "Côte d'Ivoire"}, {"", "International"},    {"XK", "Kosovo"},
                  {"NOR", "International"}};
     for (const auto& c : cases) {
         EXPECT_EQ(countries.countryOf(c.code), c.country) << c.code;
@@ -72,7 +78,7 @@ TEST(UpdaterCleaning, CountriesAndComments) {
     // Never in the middle of a character.
     EXPECT_EQ(joinComment({"ééééé"}, 5), "éé...");
     EXPECT_EQ(capitalised("pop"), "Pop");
-    EXPECT_EQ(capitalised("été"), "été");
+    EXPECT_EQ(capitalised("été"), "Été");
 }
 
 // The directory samples of the run tests cover pipes, line breaks, missing and lower-case
@@ -80,8 +86,8 @@ TEST(UpdaterCleaning, CountriesAndComments) {
 // the cases they leave out.
 TEST(UpdaterMapping, RadioStationsAndTvStreams) {
     CountryNames countries = sampleCountries();
-    RadioStation bare{"",       "http://b.example/two|icy", "", "https://b.example/", "", "", "",
-                      "UNKNOWN"};
+    RadioStation bare{
+        "", "http://b.example/two|Icy-MetaData=1", "", "https://b.example/", "", "", "", "UNKNOWN"};
     bare.bitrate = -5;
     bare.clickCount = 7;
     RadioStation big{"Å", "", "http://c.example/x", "http://c.example/", "jazz", "CI", "", "AAC+"};
@@ -115,19 +121,116 @@ TEST(UpdaterMapping, PlaylistEntries) {
         Source source;
         std::string line;  // empty: left out
     } cases[] = {
-        {{"http://p/1", "One | Two", "", "no", "Sport;News"},
+        {{"http://p/1", "One | Two", "", "no", "Sport;News", ""},
          Playlist,
          "Norway|One   Two|0|Sport||http://p/1|"},
-        {{"http://p/2", "", "tvg name", "", ""},
+        {{"http://p/2", "", "tvg name", "", "", ""},
          Playlist,
          "International|tvg name|0|Playlist||http://p/2|"},
-        {{"http://p/3|x", "", "", "", ""}, Tv, "International|http://p/3|0|TV||http://p/3|"},
-        {{"file:///home/me/a.mp3", "Local", "", "", ""}, Playlist, ""},
+        {{"http://p/3|User-Agent=x", "", "", "", "", ""},
+         Tv,
+         "International|http://p/3|0|TV||http://p/3|"},
+        {{"file:///home/me/a.mp3", "Local", "", "", "", ""}, Playlist, ""},
     };
     for (const auto& c : cases) {
         std::optional<Entry> entry = mapPlaylistFields(c.fields, c.source, countries);
         EXPECT_EQ(entry ? lineOf(*entry) : std::string(), c.line);
     }
+}
+
+// The shapes of the real directories and IPTV lists, one row each.
+TEST(UpdaterMapping, RealWorldShapes) {
+    CountryNames countries = sampleCountries();
+    const auto radio = [&](std::string url, int64_t bitrate, std::string tags, std::string code) {
+        RadioStation station{"R", url, "", "", tags, code, "", ""};
+        station.bitrate = bitrate;
+        std::optional<Entry> entry = mapRadioStation(station, countries);
+        return entry ? lineOf(*entry) : std::string();
+    };
+    EXPECT_EQ(radio("http://q.example/s?format=mp3|aac&type=live", 128000, "поп-музыка,rock", "XK"),
+              "Kosovo|R|128|Поп-музыка|rock|http://q.example/s?format=mp3%7Caac&type=live|");
+    EXPECT_EQ(radio("http://q.example/my stream", 0, "ελληνικά", "NO"),
+              "Norway|R|0|Ελληνικά||http://q.example/my%20stream|");
+    std::optional<Entry> tv = mapTvStream(
+        {"LibyasChannel.ly", "", "http://l.example/s.m3u8", "", ""}, nullptr, countries);
+    ASSERT_TRUE(tv);
+    EXPECT_EQ(lineOf(*tv), "Libya|Libyas Channel|0|TV||http://l.example/s.m3u8|");
+
+    const struct {
+        PlaylistFields fields;
+        std::string line;
+    } cases[] = {
+        {{"http://p/1", "Andorra TV", "", "", "", "AndorraTV.ad"},
+         "Andorra|Andorra TV|0|Playlist||http://p/1|"},
+        {{"http://p/2", "", "", "", "News", "AndorraTV.ad@SD"},
+         "Andorra|Andorra TV|0|News||http://p/2|"},
+        {{"http://p/3", "Two", "", "US;CA", "", "Two.ad"},
+         "United States|Two|0|Playlist||http://p/3|"},
+        {{"http://p/4", "Region", "", "INT", "", "Region.ad"},
+         "International|Region|0|Playlist||http://p/4|"},
+        {{"http://p/5", "Plain", "", "", "", "Plain"},
+         "International|Plain|0|Playlist||http://p/5|"},
+    };
+    for (const auto& c : cases) {
+        std::optional<Entry> entry = mapPlaylistFields(c.fields, Source::Playlist, countries);
+        EXPECT_EQ(entry ? lineOf(*entry) : std::string(), c.line);
+    }
+}
+
+TEST(UpdaterMapping, BitratesAndNamesOfIds) {
+    const std::pair<int64_t, int32_t> rates[] = {
+        {-1, 0},       {64, 64},      {10000, 10000},       {10001, 10},
+        {128000, 128}, {127600, 128}, {99999999999, 100000}};
+    for (const auto& [given, kbps] : rates) {
+        EXPECT_EQ(kbpsOf(given), kbps) << given;
+    }
+    const std::pair<std::string_view, std::string_view> ids[] = {
+        {"LibyasChannel.ly", "Libyas Channel"},
+        {"BBCOne.uk", "BBC One"},
+        {"France24.fr", "France 24"},
+        {"TV5Monde.fr@SD", "TV5 Monde"},
+        {"Canal_Sur.es", "Canal Sur"},
+        {"plain", "plain"},
+        {"", ""}};
+    for (const auto& [id, name] : ids) {
+        EXPECT_EQ(nameOfId(id), name) << id;
+    }
+    EXPECT_EQ(countryCodeOfId("AndorraTV.ad@SD"), "ad");
+    EXPECT_EQ(countryCodeOfId("Channel.tv1"), "");
+}
+
+TEST(UpdaterLetters, TitleCaseInEveryScriptAndTheOrderOfReaders) {
+    const std::pair<std::string_view, std::string_view> titles[] = {{"pop", "Pop"},
+                                                                    {"поп-музыка", "Поп-музыка"},
+                                                                    {"ёлка", "Ёлка"},
+                                                                    {"été", "Été"},
+                                                                    {"ελληνικά", "Ελληνικά"},
+                                                                    {"հայ", "Հայ"},
+                                                                    {"ǆungla", "ǅungla"},
+                                                                    {"ⴀ", "Ⴀ"},
+                                                                    {"ქართული", "ქართული"},
+                                                                    {"ß", "ß"},
+                                                                    {"80s", "80s"},
+                                                                    {"𐐨", "𐐀"},
+                                                                    {"ｐｏｐ", "Ｐｏｐ"},
+                                                                    {"\xFF"
+                                                                     "bad",
+                                                                     "\xFF"
+                                                                     "bad"},
+                                                                    {"", ""}};
+    for (const auto& [text, title] : titles) {
+        EXPECT_EQ(withTitleCaseFirst(text), title) << text;
+    }
+    std::vector<std::string> countries = {"Zimbabwe",     "Åland Islands", "Rwanda",  "Réunion",
+                                          "Czechia",      "Côte d'Ivoire", "Cote",    "Afghanistan",
+                                          "albania",      "Albania",       "Curaçao", "Türkiye",
+                                          "Turkmenistan", "Ærø",           "Aeon"};
+    std::sort(countries.begin(), countries.end(),
+              [](const std::string& a, const std::string& b) { return compareAsRead(a, b) < 0; });
+    EXPECT_EQ(countries, (std::vector<std::string>{"Aeon", "Ærø", "Afghanistan", "Åland Islands",
+                                                   "Albania", "albania", "Cote", "Côte d'Ivoire",
+                                                   "Curaçao", "Czechia", "Réunion", "Rwanda",
+                                                   "Türkiye", "Turkmenistan", "Zimbabwe"}));
 }
 
 }  // namespace

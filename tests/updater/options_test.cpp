@@ -81,6 +81,10 @@ TEST(UpdaterOptions, Settings) {
     EXPECT_EQ(applySetting(options, {"output", ""}), "The value of output is empty.");
     EXPECT_EQ(applySetting(options, {"tv-directory", "http://127.0.0.1:9/api"}), "");
     EXPECT_EQ(tvPlaylistAddress(options), "http://127.0.0.1:9/api/index.m3u");
+    // A program name with a blank is quoted, as a command line needs it.
+    EXPECT_TRUE(usageText().starts_with("Usage: channel-updater [WINDOW] [options]\n"));
+    EXPECT_TRUE(usageText("Channel updater.exe")
+                    .starts_with("Usage: \"Channel updater.exe\" [WINDOW] [options]\n"));
 }
 
 class UpdaterPrepareTest : public testing::SandboxTest {};
@@ -102,10 +106,16 @@ TEST_F(UpdaterPrepareTest, TheCommandLineWinsOverTheIniBesideTheOutput) {
     // An output elsewhere reads the ini of that folder.
     std::filesystem::create_directory(sandbox.path() / "other");
     sandbox.write("other/updater.ini", "no-radio\n");
-    Options elsewhere;
-    EXPECT_EQ(prepareOptions({"--output", "other/channels.dat"}, elsewhere), "");
-    EXPECT_FALSE(elsewhere.radio);
-    EXPECT_TRUE(elsewhere.tv);
+    for (const char* output : {"other/channels.dat",
+#ifdef _WIN32
+                               "other\\channels.dat", ".\\other/channels.dat"
+#endif
+         }) {
+        Options elsewhere;
+        EXPECT_EQ(prepareOptions({"--output", output}, elsewhere), "");
+        EXPECT_FALSE(elsewhere.radio) << output;
+        EXPECT_TRUE(elsewhere.tv);
+    }
 
     sandbox.write("updater.ini", "no-tv = perhaps\n");
     Options wrong;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 #include "fake/sandbox.h"
 #include "os/lock_file.h"
 #include "samples.h"
@@ -117,6 +120,9 @@ TEST_F(UpdaterRunTest, BadAnswersKeepTheOldCatalogue) {
          "the connection to " + host + " broke off."},
         {Response::dribble("[" + std::string(100000, ' ') + "]", 4096, 1500),
          host + " did not answer in time."},
+        {Response::hanging(), host + " did not answer in time."},
+        {Response::redirect("/json/stations"),
+         "the download from " + host + " failed: it was redirected too many times."},
     };
     options.tv = false;
     limits.maxBytes = 1'000'000;
@@ -169,6 +175,14 @@ TEST_F(UpdaterRunTest, CancelLockLimitAndNothingFoundKeepTheOldCatalogue) {
     EXPECT_EQ(run().message,
               "The country names cannot be read from missing.json (install the iso-codes "
               "package).");
+    // A program that carries the names names no package; an empty file name takes its own.
+    options.carriedIsoCodes = "{}";
+    EXPECT_EQ(run().message, "The country names cannot be read from missing.json.");
+    options.isoCodes.clear();
+    EXPECT_EQ(run().message, "The country names the program carries cannot be read.");
+    options.carriedIsoCodes = testing::kIsoCodes;
+    EXPECT_EQ(run().message,
+              "Nothing to do: radio and TV are both left out and no playlist is given.");
 }
 
 TEST_F(UpdaterRunTest, TheTvPlaylistStandsInForTheTvLists) {
@@ -238,6 +252,163 @@ TEST_F(UpdaterRunTest, PlaylistFilesAndAddressesJoinTheDirectories) {
     options.playlists = {"page.m3u"};
     EXPECT_EQ(run().message, "The playlist page.m3u: it is a web page, not a playlist." + kKept);
     EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+}
+
+// Lines of the catalogue, for comparing line by line.
+Texts linesOf(const std::string& catalog) {
+    Texts lines;
+    for (size_t start = 0, end; start < catalog.size(); start = end + 2) {
+        end = catalog.find("\r\n", start);
+        lines.push_back(catalog.substr(start, end - start));
+    }
+    return lines;
+}
+
+// A directory and playlists with every shape real ones have, each of the reader's and the
+// mapping's cases in one run.
+TEST_F(UpdaterRunTest, RealDirectoriesAndPlaylistsAsTheyAre) {
+    sandbox.write("iso.json", R"json({"3166-1": [{"alpha_2": "AD", "name": "Andorra"},
+ {"alpha_2": "CI", "name": "Côte d'Ivoire"}, {"alpha_2": "LY", "name": "Libya"},
+ {"alpha_2": "NO", "name": "Norway"}, {"alpha_2": "RE", "name": "Réunion"},
+ {"alpha_2": "US", "name": "United States"}]})json");
+    server.serve("/json/stations", {200, R"([
+ {"name":"Query Pipe","url":"http://q.example/s?format=mp3|aac&type=live","url_resolved":"",
+  "countrycode":"NO","tags":"поп-музыка,dance","codec":"MP3","bitrate":128000,"lastcheckok":1,
+  "clickcount":9},
+ {"name":"Exponent","url_resolved":"http://e.example/a","countrycode":"XK","bitrate":1.28e2,
+  "lastcheckok":1,"clickcount":8,"geo_lat":1e999},
+ {"name":"\ud800Lone","url_resolved":"http://l.example/a","countrycode":"CI","tags":"ελληνικά",
+  "bitrate":"64","lastcheckok":1,"clickcount":)" +
+                                             std::string(401, '7') + R"(},
+ {"name":"Cut","url_resolved":"http://c.example/)" +
+                                             std::string(1 << 20, 'a') + R"(",
+  "countrycode":"RE","lastcheckok":1},
+ {"name":"Réunion FM","url_resolved":"http://r.example/","countrycode":"RE","lastcheckok":1},
+ {"name":"Dead","url_resolved":"http://d.example/","lastcheckok":0}])"});
+    server.serve("/api/channels.json",
+                 {200, R"([{"id":"Closed.de","name":"Closed","country":"DE","closed":"2020-01-01"},
+ {"id":"Nord.no","name":"Nord TV","country":"NO","categories":["news"]}])"});
+    server.serve("/api/streams.json",
+                 {200, R"([{"channel":"Closed.de","url":"http://closed.example/s.m3u8"},
+ {"channel":"LibyasChannel.ly","title":null,"url":"http://ly.example/s.m3u8|Referer=http://ly.example/"},
+ {"channel":"Nord.no","url":"http://nord.example/n.m3u8","quality":"720p"}])"});
+    server.serve("/iptv.m3u",
+                 {200,
+                  "#EXTM3U\n====andorra====\n"
+                  "#EXTINF:-1 tvg-id=\"AndorraTV.ad\" group-title=\"General\",Andorra TV\n"
+                  "http://ad.example/tv.m3u8|User-Agent=Mozilla/5.0&Referer=http://ad.example/\n"
+                  "#EXTINF-1 tvg-id=\"Nord2.no\",Nord Zwei\nhttp://nord.example/2.m3u8\n"
+                  "#EXTINF:-1 tvg-id=\"Multi.us\" tvg-country=\"US;CA\",Multi\n"
+                  "http://m.example/m.m3u8\n"
+                  "#EXTINF:-1 tvg-id=\"Region.ad\" tvg-country=\"INT\",Region\n"
+                  "http://region.example/r.m3u8\n",
+                  "audio/x-mpegurl"});
+    server.serve(
+        "/refs.asx",
+        {200, "<asx version=\"3.0\"><entryref href=\"http://refs.example/live.asx\"/></asx>",
+         "video/x-ms-asf"});
+    server.serve("/prefixed.pls",
+                 {200, "Relay 1 of 3\n[playlist]\nFile1=http://pls.example/one\nTitle1=PLS One\n",
+                  "audio/x-scpls"});
+    server.serve("/local.m3u",
+                 {200, "/home/anna/Music/a.mp3\nC:\\Music\\b.mp3\n", "audio/x-mpegurl"});
+    sandbox.write("empty.m3u", "#EXTM3U\n");
+    sandbox.write("based.xspf",
+                  "<playlist xml:base=\"http://x.example/music/\"><trackList><track>"
+                  "<location>jazz night.ogg</location><title>Jazz Night</title></track>"
+                  "</trackList></playlist>");
+    options.playlists = {
+        server.base() + "/iptv.m3u",     "empty.m3u",  server.base() + "/refs.asx",
+        server.base() + "/prefixed.pls", "based.xspf", server.base() + "/local.m3u"};
+    RunResult result = run();
+    EXPECT_EQ(result.message,
+              "13 channels saved: 4 radio, 2 TV, 7 from playlists. The playlist empty.m3u: it "
+              "holds no channel that can be played. The playlist " +
+                  server.base() + "/local.m3u: it names only files on another computer.");
+    EXPECT_EQ(
+        linesOf(sandbox.read("channels.dat")),
+        (Texts{"Andorra|Andorra TV|0|General||http://ad.example/tv.m3u8|",
+               "Côte d'Ivoire|\uFFFDLone|64|Ελληνικά||http://l.example/a|",
+               "International|Region|0|Playlist||http://region.example/r.m3u8|",
+               "International|http://refs.example/live.asx|0|Playlist||"
+               "http://refs.example/live.asx|",
+               "International|PLS One|0|Playlist||http://pls.example/one|",
+               "International|Jazz Night|0|Playlist||http://x.example/music/jazz%20night.ogg|",
+               "Kosovo|Exponent|128|Radio||http://e.example/a|",
+               "Libya|Libyas Channel|0|TV||http://ly.example/s.m3u8|",
+               "Norway|Nord Zwei|0|Playlist||http://nord.example/2.m3u8|",
+               "Norway|Nord TV|0|News|720p|http://nord.example/n.m3u8|",
+               "Norway|Query Pipe|128|Поп-музыка|MP3, dance|"
+               "http://q.example/s?format=mp3%7Caac&type=live|",
+               "Réunion|Réunion FM|0|Radio||http://r.example/|",
+               "United States|Multi|0|Playlist||http://m.example/m.m3u8|"}));
+}
+
+// Sources that were read but give nothing, and outputs that cannot be written, are told apart
+// from failed downloads: the old list stays, and a bad output is found before any download.
+TEST_F(UpdaterRunTest, EmptySourcesAndBadOutputs) {
+    std::string dead = "[";
+    for (int i = 0; i < 128; ++i) {
+        dead +=
+            (i > 0 ? "," : "") + std::string(R"({"name":"x","url":"http://x/","lastcheckok":0})");
+    }
+    sandbox.write("only-local.m3u", "#EXTM3U\n/home/anna/a.mp3\n");
+    std::filesystem::create_directory(sandbox.path() / "folder");
+    const struct {
+        const char* name;
+        std::function<void()> setUp;
+        std::string message;
+        bool downloads = true;
+    } cases[] = {
+        {"every stream of closed channels",
+         [&] {
+             options.radio = false;
+             server.serve("/api/streams.json",
+                          {200, R"([{"channel":"Gone.de","url":"http://gone.example/s.m3u8"}])"});
+             server.serve("/api/index.m3u", {200, "#EXTM3U\nhttp://back.example/\n"});
+         },
+         "No channels were found. The TV directory lists no channel that can be played." + kKept},
+        {"every station marked not working",
+         [&] {
+             options.tv = false;
+             server.serve("/json/stations", {200, dead + "]"});
+         },
+         "The radio directory could not be read: all 128 stations it sent are marked as not "
+         "working." +
+             kKept},
+        {"only local files",
+         [&] {
+             options.tv = options.radio = false;
+             options.playlists = {"only-local.m3u"};
+         },
+         "No channels were found. The playlist only-local.m3u: it names only files, no streams "
+         "on the web." +
+             kKept,
+         false},
+        {"output a folder", [&] { options.output = "folder"; },
+         "folder is a folder: name the channel list file to write, such as folder/channels.dat.",
+         false},
+        {"output in a missing folder", [&] { options.output = "missing/channels.dat"; },
+         "The folder missing/ does not exist.", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        options = Options{};
+        options.isoCodes = "iso.json";
+        options.tvDirectory = server.base() + "/api";
+        options.radioDirectory = server.base();
+        testing::serveSamples(server);
+        c.setUp();
+        const size_t requests = server.requests().size();
+        const RunResult result = run();
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.message, c.message);
+        EXPECT_EQ(sandbox.read("channels.dat"), kOld);
+        EXPECT_EQ(sandbox.entries(),
+                  (Texts{"channels.dat", "folder", "iso.json", "only-local.m3u"}));
+        EXPECT_EQ(server.requests().size() > requests, c.downloads);
+        EXPECT_EQ(server.count("/api/index.m3u"), 0u);  // never the TV playlist
+    }
 }
 
 }  // namespace

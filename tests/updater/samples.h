@@ -32,7 +32,7 @@ inline const std::string kStations = R"json([
   "homepage":"","tags":"","countrycode":"NO","codec":"MP3","bitrate":128,"lastcheckok":1,"clickcount":3},
  {"name":"Broken","url":"http://broken.example/","url_resolved":"http://broken.example/",
   "countrycode":"DE","lastcheckok":0,"clickcount":1000},
- {"name":"Köln Welle","url":"http://koeln.example/a","url_resolved":"http://koeln.example/a?x=1|icy",
+ {"name":"Köln Welle","url":"http://koeln.example/a","url_resolved":"http://koeln.example/a?x=1|Icy-MetaData=1",
   "homepage":"http://koeln.example/","tags":"news , talk","countrycode":"de","language":"german",
   "codec":"MP3","bitrate":"96","lastcheckok":1,"clickcount":"12"}
 ])json";

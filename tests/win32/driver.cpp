@@ -4,6 +4,7 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <algorithm>
 #include <chrono>
 
 namespace vistrelle::testing {
@@ -77,6 +78,11 @@ std::vector<AnsweredBox> DialogWatcher::boxes() const {
 
 bool DialogWatcher::waitForBoxes(size_t count) const {
     return eventually([&] { return boxes().size() >= count; });
+}
+
+std::string winePath(std::string unixPath) {
+    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
+    return "Z:" + unixPath;
 }
 
 bool eventually(const std::function<bool()>& condition) {

@@ -40,6 +40,9 @@ private:
     std::thread thread_;
 };
 
+// A path of the build machine as Wine sees it (drive Z: is its root).
+std::string winePath(std::string unixPath);
+
 // Polls `condition` until it holds, for at most about a minute; returns its last answer.
 bool eventually(const std::function<bool()>& condition);
 

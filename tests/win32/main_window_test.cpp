@@ -15,6 +15,7 @@
 
 #include "driver.h"
 #include "fake/sandbox.h"
+#include "fake/type_ahead_steps.h"
 #include "win32/win32_layer.h"
 
 namespace vistrelle::testing {
@@ -61,24 +62,9 @@ LRESULT CALLBACK recordTaken(int code, WPARAM removal, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
-// The searches the list asks the program to answer (LVN_ODFINDITEM): text, start row, flags.
-struct FindRequest {
-    std::wstring text;
-    int start;
-    UINT flags;
-};
-std::vector<FindRequest> findRequests;
-
 LRESULT CALLBACK recordSent(int code, WPARAM current, LPARAM lParam) {
     if (code == HC_ACTION) {
         const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        const auto* header = reinterpret_cast<const NMHDR*>(sent->lParam);
-        if (sent->message == WM_NOTIFY && header && header->code == LVN_ODFINDITEMW) {
-            const auto* find = reinterpret_cast<const NMLVFINDITEMW*>(header);
-            std::lock_guard lock(seenMutex);
-            findRequests.push_back(
-                {find->lvfi.psz ? find->lvfi.psz : L"", find->iStart, find->lvfi.flags});
-        }
         if (sent->message == WM_CLOSE)
             record(sent->hwnd, sent->message, sent->wParam);
     }
@@ -759,66 +745,52 @@ TEST_F(ProgramTest, TabAndShiftTabCycleThroughTheTabStopsInCreationOrder) {
     EXPECT_EQ(finish(), 0);
 }
 
-TEST_F(ProgramTest, TypingInTheListSelectsTheChannelTheProgramFinds) {
-    sandbox.write("channels.dat",
-                  "Austria|Alpen TV|300|TV||http://s.example.org/0.asx|\r\n"
-                  "Austria|Bergen Jazz|64|Jazz||http://s.example.org/1.asx|\r\n"
-                  "Austria|alpha Jazz|64|Jazz||http://s.example.org/2.asx|\r\n"
-                  "Norway|Bern Info|96|News||http://s.example.org/3.asx|\r\n"
-                  "Norway|Cafe Bleu|96|Talk||http://s.example.org/4.asx|\r\n"
-                  "Norway|Caf\xe9 Radio|96|Talk||http://s.example.org/5.asx|\r\n"
-                  "Norway|Alpen Kino|96|Film||http://s.example.org/6.asx|\r\n");
-    {
-        std::lock_guard lock(seenMutex);
-        findRequests.clear();
-    }
+TEST_F(ProgramTest, TypingInTheListSelectsTheSameRowsAsOnEveryLayer) {
+    sandbox.write("channels.dat", kTypeAheadCatalogue);
     start();
-    watchMessages();
     const auto selected = [&] {
         return static_cast<int>(
             SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     };
-    // Letters as the keyboard brings them: key downs that the program's loop translates into
-    // characters for the list (posted behind whatever is queued: two rounds to settle). A pause
-    // longer than the list's typing delay starts a new text.
-    const auto key = [&](char letter) {
-        postKey(list_, static_cast<WPARAM>(VkKeyScanA(letter) & 0xFF), false);
-        settle();
-        settle();
-    };
-    const auto type = [&](const char* letters) {
-        Sleep(1100);
-        for (const char* c = letters; *c; ++c)
-            key(*c);
-    };
-    type("b");
-    EXPECT_EQ(selected(), 1);
-    type("b");  // the same letter again: the next row that starts with it
-    EXPECT_EQ(selected(), 3);
-    key('b');  // and again, at once: round to the top
-    EXPECT_EQ(selected(), 1);
-
-    type("alpen");  // from the row after the selected one, letter case ignored
-    EXPECT_EQ(selected(), 6);
-
-    // A name in Windows-1252, with the last letter typed as a character of its own.
-    type("caf");
-    EXPECT_EQ(selected(), 4);
-    PostMessageW(list_, WM_CHAR, 0xE9, 1);
-    settle();
-    EXPECT_EQ(selected(), 5);
-
-    type("x");  // nothing found: the selection stays
-    EXPECT_EQ(selected(), 5);
-    {
-        // What the list asks: a letter typed again at once comes as the doubled text from the
-        // selected row, which the program turns into a step to the next row with that letter.
-        std::lock_guard lock(seenMutex);
-        ASSERT_GE(findRequests.size(), 3u);
-        EXPECT_EQ(findRequests[2].text, L"bb");
-        EXPECT_EQ(findRequests[2].start, 3);
-        for (const FindRequest& request : findRequests)
-            EXPECT_EQ(request.flags, static_cast<UINT>(LVFI_PARTIAL | LVFI_WRAP));
+    // Keys as the keyboard brings them: key downs that the program's loop translates into
+    // characters for the list (posted behind whatever is queued: two rounds to settle). Ctrl+G
+    // and characters beyond the keyboard's come as the characters they make.
+    const auto post = [&](WPARAM key) { postKey(list_, key, false); };
+    const auto postCharacter = [&](char32_t c) { PostMessageW(list_, WM_CHAR, c, 1); };
+    for (const TypeAheadStep& step : kTypeAheadSteps) {
+        SCOPED_TRACE(std::string(step.keys));
+        for (size_t at = 0; at < step.keys.size(); ++at) {
+            const auto c = static_cast<unsigned char>(step.keys[at]);
+            switch (c) {
+                case '|':
+                    Sleep(kTypeAheadPauseMs);
+                    continue;
+                case '\b':
+                    post(VK_BACK);
+                    break;
+                case '\x1b':
+                    post(VK_ESCAPE);
+                    break;
+                case '\n':
+                    post(VK_DOWN);
+                    break;
+                case '\a':
+                    postCharacter(0x07);
+                    break;
+                case '~':
+                    post(VK_F5);
+                    break;
+                case 0xC3:  // the UTF-8 lead of a Latin-1 letter
+                    postCharacter(0xC0 + (static_cast<unsigned char>(step.keys[++at]) & 0x3F));
+                    break;
+                default:
+                    post(static_cast<WPARAM>(VkKeyScanA(static_cast<char>(c)) & 0xFF));
+                    break;
+            }
+            settle();
+            settle();
+        }
+        EXPECT_EQ(selected(), step.row);
     }
     EXPECT_EQ(statusText(main_), " 7 channels loaded");  // finding never watches
     exitBy(1);

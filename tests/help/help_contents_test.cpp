@@ -1,4 +1,4 @@
-#include "settings/help_contents.h"
+#include "help/help_contents.h"
 
 #include <gtest/gtest.h>
 

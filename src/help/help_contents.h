@@ -30,7 +30,6 @@ std::vector<HelpTopic> readHelpContents(std::string_view sitemap);
 std::string helpArchivePath(std::string_view local);
 
 // The title of the help window.
-inline constexpr std::string_view kHelpWindowTitle = "Vistrelle Help";
 
 // The help window's own addresses: "vistrelle-help:///index.html" for the page "/index.html".
 inline constexpr std::string_view kHelpScheme = "vistrelle-help";
