@@ -89,8 +89,6 @@ public:
     bool searchNotFound() const;
 
 private:
-    friend class ChannelView;
-
     // ListTableSource: the table asks in the program's rows and the columns' shown order.
     int32_t tableRowCount() override { return count_; }
     int32_t tableColumnCount() override;
