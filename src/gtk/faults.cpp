@@ -15,9 +15,9 @@
 #include <fstream>
 #include <string>
 
+#include "gtk/session_bus.h"
 #include "ui/display_text.h"
 
-extern char** environ;
 
 namespace vistrelle::gtk {
 
@@ -302,7 +302,7 @@ void GtkFaults::showReport(std::string_view title, std::string_view text, Messag
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
-        execve("/proc/self/exe", argv, environ);
+        execve("/proc/self/exe", argv, childEnvironment());
         _exit(127);
     }
     if (pid < 0) {

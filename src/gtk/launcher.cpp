@@ -15,9 +15,9 @@
 
 #include "gtk/faults.h"
 #include "gtk/session.h"
+#include "gtk/session_bus.h"
 #include "settings/launch.h"
 
-extern char** environ;
 
 namespace vistrelle::gtk {
 
@@ -124,7 +124,7 @@ pid_t spawnProgram(const std::string& path, const std::vector<std::string>& argv
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     pid_t pid = -1;
-    int error = posix_spawn(&pid, path.c_str(), nullptr, &attributes, args.data(), environ);
+    int error = posix_spawn(&pid, path.c_str(), nullptr, &attributes, args.data(), childEnvironment());
     posix_spawnattr_destroy(&attributes);
     return error == 0 ? pid : -1;
 }

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gtk/session_bus.h"
+
 namespace vistrelle::gtk {
 
 namespace {
@@ -135,24 +137,6 @@ void onNameLost(GDBusConnection* /*connection*/, const gchar* name, gpointer sel
 }
 
 }  // namespace
-
-std::string sessionBusAddress() {
-    const char* named = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (named != nullptr && *named != '\0') {
-        return named;
-    }
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && *runtime != '\0') {
-        const std::string socket = std::string(runtime) + "/bus";
-        if (g_file_test(socket.c_str(), G_FILE_TEST_EXISTS)) {
-            gchar* escaped = g_dbus_address_escape_value(socket.c_str());
-            std::string address = std::string("unix:path=") + escaped;
-            g_free(escaped);
-            return address;
-        }
-    }
-    return {};
-}
 
 MediaBus::MediaBus(EventSink& sink, std::function<void()> raise)
     : sink_(sink), raise_(std::move(raise)), cancellable_(g_cancellable_new()) {

@@ -55,8 +55,4 @@ private:
     MediaState state_;
 };
 
-// The session bus's address: the one the desktop names, or the user's bus socket; empty when
-// there is none (no bus is started for the program).
-std::string sessionBusAddress();
-
 }  // namespace vistrelle::gtk

@@ -3,6 +3,7 @@
 #include <glibmm/wrap.h>
 
 #include "gtk/launcher.h"
+#include "gtk/session_bus.h"
 #include "settings/launch.h"
 #include "ui/display_text.h"
 
@@ -42,6 +43,7 @@ private:
 GtkWebView::GtkWebView() {
     // The media elements play HLS only when asked before the first view starts its processes.
     g_setenv("WEBKIT_GST_ENABLE_HLS_SUPPORT", "1", FALSE);
+    keepWebProcessesOffSessionBus();
     WebKitUserContentManager* content = webkit_user_content_manager_new();
     streamHost_ = std::make_unique<StreamHost>(content);
     // The user's double click on a channel is the reason to start its sound.

@@ -2,12 +2,14 @@
 // tests under dbus-run-session), called through GIO as a desktop's media applet calls it, while
 // loopback radios play.
 #include "gtk/media_bus.h"
+#include "gtk/session_bus.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "gtk_fixture.h"
@@ -97,6 +99,27 @@ protected:
     bool becomes(const char* name, const std::string& printed) {
         return runUntil([&] { return property(name) == printed; }, 15000);
     }
+    // Every name of a media player on the bus, one a line.
+    std::string mediaPlayerNames() {
+        GVariant* answer = g_dbus_connection_call_sync(
+            client, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "ListNames", nullptr, G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
+            nullptr);
+        std::string names;
+        if (answer != nullptr) {
+            GVariantIter* iter = nullptr;
+            const gchar* name = nullptr;
+            g_variant_get(answer, "(as)", &iter);
+            while (g_variant_iter_loop(iter, "&s", &name)) {
+                if (std::string_view(name).starts_with("org.mpris.MediaPlayer2.")) {
+                    names += std::string(name) + "\n";
+                }
+            }
+            g_variant_iter_free(iter);
+            g_variant_unref(answer);
+        }
+        return names;
+    }
     std::string pageTitle() {
         return testing::evaluateScript(layer->web().webKitView(),
                                        "(function(){const t=document.getElementById("
@@ -129,6 +152,8 @@ TEST_F(MediaBusTest, StatusAndMetadataFollowTheCommandsAndTheStation) {
     EXPECT_TRUE(becomes("Metadata", metadataOf("Radio One", "First song", 1, "Jazz", first)));
     EXPECT_EQ(property("PlaybackStatus"), "'Playing'");
     EXPECT_EQ(mainWindow().statusText(), " Now watching: Radio One");
+    // The desktop shows one player: the web view's engine announces none of its own.
+    EXPECT_EQ(mediaPlayerNames(), std::string(kMediaBusName) + "\n");
     EXPECT_TRUE(runUntil([this] { return pageTitle() == "First song"; }));
     one.setTitle("Second <i>song</i>");
     EXPECT_TRUE(
