@@ -13,7 +13,7 @@ namespace vistrelle::gtk {
 std::string sessionBusAddress();
 
 // From now on, processes started by the web view's engine find no session bus (the program's own
-// connections use sessionBusAddress()).
+// connections use sessionBusAddress()); they are given the accessibility bus by its address.
 void keepWebProcessesOffSessionBus();
 
 // The environment for a program the program starts: its own, with the session bus it was given.
