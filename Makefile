@@ -8,22 +8,26 @@ CMAKE         := cmake
 CMAKE_FLAGS   ?=
 PREFIX        ?= /usr/local
 
-.PHONY: all deps configure build run test test-native test-sanitize test-fuzz test-windows bench fuzz \
-        windows install package format clean
+STAGE         := scripts/stage
+
+.PHONY: all deps configure build run test test-stages test-native test-sanitize test-fuzz \
+        test-windows checked-build bench fuzz windows install package format clean
 
 all: build
 
 deps:
-	@scripts/install-deps
+	@$(STAGE) deps scripts/install-deps
 
 # --- native (Linux) build: the program, its tests, the benchmark
 configure: deps
-	@$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+	@$(STAGE) "native build" $(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+		$(CMAKE_FLAGS) >/dev/null
 
 build: configure
-	@$(CMAKE) --build build -j $(JOBS)
+	@$(STAGE) "native build" $(CMAKE) --build build -j $(JOBS)
 
 run: configure
+	@scripts/install-deps run
 	@$(CMAKE) --build build -j $(JOBS) --target vistrelle vistrelle_help channel-updater
 	@mkdir -p build/run
 	@cp build/Help.chm build/run/Help.chm
@@ -42,33 +46,41 @@ package: configure
 	@cd build && cpack -G DEB
 	@ls build/vistrelle_*.deb
 
-test: test-native test-sanitize test-fuzz test-windows
+# Every suite; the time of each stage is printed at the end.
+test:
+	@$(STAGE) --reset
+	@$(MAKE) --no-print-directory test-stages || { $(STAGE) --report; exit 1; }
+	@$(STAGE) --report
 	@echo "All test suites passed."
 
-test-native: build
-	@cd build && ctest --output-on-failure -j $(JOBS)
+test-stages: test-native test-sanitize test-fuzz test-windows
 
-# The core's tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
-test-sanitize: deps
-	@$(CMAKE) -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVISTRELLE_SANITIZE=ON \
+test-native: build
+	@cd build && ../$(STAGE) "native tests" ctest --output-on-failure -j $(JOBS)
+
+# One build with clang, AddressSanitizer, UndefinedBehaviorSanitizer and the fuzzer's coverage
+# serves both the core's tests under the sanitizers and the fuzz targets.
+checked-build: deps
+	@CXX=clang++ CC=clang $(STAGE) "checked build" $(CMAKE) -S . -B build/checked \
+		-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" \
+		-DCMAKE_C_FLAGS_DEBUG="-O1 -gline-tables-only" -DVISTRELLE_SANITIZE=ON -DVISTRELLE_FUZZ=ON \
 		-DVISTRELLE_GUI=OFF -DVISTRELLE_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
-	@$(CMAKE) --build build/sanitize -j $(JOBS) --target core_tests
-	@cd build/sanitize && ctest --output-on-failure -R '^core_tests$$'
+	@$(STAGE) "checked build" $(CMAKE) --build build/checked -j $(JOBS) --target core_tests \
+		catalog_fuzz config_fuzz playlist_fuzz updater_fuzz
+
+# The core's tests again, built with the sanitizers.
+test-sanitize: checked-build
+	@cd build/checked && ../../$(STAGE) "sanitize tests" ctest --output-on-failure -R '^core_tests$$'
 
 # Each fuzz target for a short while, so that they stay alive.
-test-fuzz: fuzz-build
-	@scripts/run-fuzzers $(SMOKE_SECONDS)
+test-fuzz: checked-build
+	@$(STAGE) fuzz scripts/run-fuzzers $(SMOKE_SECONDS)
 
-fuzz: fuzz-build
+fuzz: checked-build
 	@scripts/run-fuzzers $(FUZZ_SECONDS)
 
-fuzz-build: deps
-	@CXX=clang++ CC=clang $(CMAKE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DVISTRELLE_FUZZ=ON -DVISTRELLE_GUI=OFF -DVISTRELLE_TESTS=OFF -DVISTRELLE_BENCH=OFF \
-		$(CMAKE_FLAGS) >/dev/null
-	@$(CMAKE) --build build/fuzz -j $(JOBS)
-
 bench: deps
+	@scripts/install-deps bench
 	@$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVISTRELLE_GUI=OFF \
 		-DVISTRELLE_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
 	@$(CMAKE) --build build/release -j $(JOBS) --target vistrelle_bench updater_bench
@@ -90,19 +102,26 @@ bench: deps
 	@scripts/run-gtk-bench build/gtk-bench/bench
 	@scripts/with-xvfb build/gtk-bench/bench/vistrelle_stream_bench 2>/dev/null
 
-# --- Windows: the 32-bit release and a 64-bit build of the same code for the tests under Wine
+# --- Windows: the 32-bit release, and a 64-bit build of the same code (the same optimisation)
+# with the tests, run under Wine.
 windows: deps
-	@$(CMAKE) -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
-		-DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
-	@$(CMAKE) --build build/win32 -j $(JOBS)
-	@$(CMAKE) --build build/win32 --target release
-	@$(CMAKE) -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake \
-		-DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
-	@$(CMAKE) --build build/win64 -j $(JOBS)
+	@$(STAGE) "windows build" $(CMAKE) -S . -B build/win32 \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
+		-DVISTRELLE_TESTS=OFF -DVISTRELLE_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@$(STAGE) "windows build" $(CMAKE) --build build/win32 -j $(JOBS)
+	@$(STAGE) "windows build" $(CMAKE) --build build/win32 --target release
+	@$(STAGE) "windows build" $(CMAKE) -S . -B build/win64 \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_BUILD_TYPE=Release \
+		$(CMAKE_FLAGS) >/dev/null
+	@# Wine's prefixes for the tests (the installer's is its own) are made meanwhile; the tests
+	@# wait for them if need be.
+	@{ scripts/wine-run --prepare build/win64; VISTRELLE_WINEPREFIX=$(CURDIR)/build/win64/installer-prefix \
+		scripts/wine-run --prepare build/win64; } >build/win64/wineprefix.log 2>&1 &
+	@$(STAGE) "windows build" $(CMAKE) --build build/win64 -j $(JOBS)
 	@scripts/check-windows-build build/win32
 
 test-windows: windows
-	@scripts/wine-tests build/win64
+	@$(STAGE) "wine tests" scripts/wine-tests build/win64
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

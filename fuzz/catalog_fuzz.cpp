@@ -10,38 +10,17 @@
 
 #include "catalog/catalog.h"
 #include "catalog/catalog_format.h"
+#include "support/catalog_lines.h"
 
 namespace {
 
 using vistrelle::Channel;
+using vistrelle::testing::linesByteByByte;
 
 void check(bool condition) {
     if (!condition) {
         std::abort();
     }
-}
-
-std::vector<std::string> linesByteByByte(std::string_view bytes) {
-    std::vector<std::string> lines;
-    size_t at = 0;
-    while (at < bytes.size()) {
-        std::string line;
-        while (at < bytes.size()) {
-            const char c = bytes[at++];
-            if (c == '\n' || c == '\0') {
-                break;
-            }
-            if (c == '\r') {
-                if (at < bytes.size() && bytes[at] == '\n') {
-                    ++at;
-                }
-                break;
-            }
-            line.push_back(c);
-        }
-        lines.push_back(std::move(line));
-    }
-    return lines;
 }
 
 std::vector<std::string> linesInBlocks(std::string_view bytes, size_t blockSize) {

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "player/playlist.h"
-#include "ui/texts.h"
 
 namespace vistrelle {
 
@@ -67,71 +66,6 @@ std::string_view trimmed(std::string_view text) {
 }
 
 }  // namespace
-
-std::string failureLine(PlaybackFailure failure, std::string_view detail) {
-    std::string line(texts::kCannotPlay);
-    switch (failure) {
-        case PlaybackFailure::Unreachable:
-            line += texts::kUnreachable;
-            break;
-        case PlaybackFailure::NoAnswer:
-            line += texts::kNoAnswerWithin;
-            line += std::to_string(kFetchTimeLimitMs / 1000) + " s";
-            break;
-        case PlaybackFailure::HttpError:
-            line += texts::kHttpError;
-            line += detail;
-            break;
-        case PlaybackFailure::NoPlayable:
-            line += texts::kNoPlayableEntry;
-            break;
-        case PlaybackFailure::Format:
-            if (detail.empty()) {
-                line += texts::kUnplayableFormat;
-            } else {
-                line += texts::kTheFormat;
-                line += detail;
-                line += texts::kCannotBePlayedHere;
-            }
-            break;
-        case PlaybackFailure::Protocol:
-            if (detail.empty()) {
-                line += texts::kNotAWebAddress;
-            } else {
-                line += texts::kTheProtocol;
-                line += detail;
-                line += texts::kProtocolCannotBePlayed;
-            }
-            break;
-        case PlaybackFailure::Loop:
-            line += texts::kPlaylistLoop;
-            break;
-        case PlaybackFailure::TooDeep:
-            line += texts::kPlaylistsNestedBeyond;
-            line += std::to_string(kMaxNestedPlaylists);
-            line += texts::kDeep;
-            break;
-        case PlaybackFailure::Stopped:
-            line += texts::kStreamStopped;
-            break;
-        case PlaybackFailure::LocalFiles:
-            line += texts::kOnlyLocalFiles;
-            break;
-        case PlaybackFailure::ShortTargetDuration:
-            line += texts::kShortTargetDuration;
-            break;
-        case PlaybackFailure::Redirects:
-            line += texts::kTooManyRedirects;
-            break;
-        case PlaybackFailure::RedirectTarget:
-            line += texts::kUnplayableRedirect;
-            break;
-        case PlaybackFailure::Unresponsive:
-            line += texts::kPlayerUnresponsive;
-            break;
-    }
-    return line;
-}
 
 std::string formatName(std::string_view bytes, std::string_view contentType) {
     static constexpr std::string_view kAsfHeader = "\x30\x26\xB2\x75\x8E\x66\xCF\x11";

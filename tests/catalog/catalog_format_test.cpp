@@ -8,35 +8,13 @@
 #include <vector>
 
 #include "catalog/channel.h"
+#include "support/catalog_lines.h"
 
 namespace vistrelle {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-// Reads `bytes` one byte at a time, as the line rules are written.
-Lines linesByteByByte(const std::string& bytes) {
-    Lines lines;
-    size_t at = 0;
-    while (at < bytes.size()) {
-        std::string line;
-        while (at < bytes.size()) {
-            char c = bytes[at++];
-            if (c == '\n' || c == '\0') {
-                break;
-            }
-            if (c == '\r') {
-                if (at < bytes.size() && bytes[at] == '\n') {
-                    ++at;
-                }
-                break;
-            }
-            line.push_back(c);
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
+using testing::linesByteByByte;
 
 Lines readAll(const std::string& bytes, size_t blockSize) {
     Lines lines;

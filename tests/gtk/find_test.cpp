@@ -26,7 +26,7 @@ protected:
     void start(std::string_view catalogue) {
         sandbox.write("channels.dat", catalogue);
         startProgram();
-        settle(100);
+        settle();
         // The list selects its first row when it takes the focus: start from none, as Ctrl+Space
         // on the cursor's row does.
         layer->list().view().grab_focus();
@@ -36,22 +36,13 @@ protected:
     // Key presses 50 ms apart on the display's clock.
     void press(guint keyval, GdkModifierType state = GdkModifierType(0)) {
         clock_ += 50;
-        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.window = GDK_WINDOW(g_object_ref(mainWindow().get_window()->gobj()));
-        event->key.send_event = TRUE;
-        event->key.time = clock_;
-        event->key.keyval = keyval;
-        event->key.state = state;
-        GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
-        gdk_event_set_device(event, gdk_seat_get_keyboard(seat));
-        gtk_widget_event(GTK_WIDGET(mainWindow().gobj()), event);
-        gdk_event_free(event);
+        pressKey(mainWindow(), keyval, state, clock_);
     }
     void type(std::initializer_list<guint> keys) {
         for (guint key : keys) {
             press(key);
         }
-        settle(20);
+        settle();
     }
     void pause(guint32 ms) { clock_ += ms; }
     std::string entryText() { return layer->list().searchEntry().get_text(); }
@@ -155,7 +146,7 @@ TEST_F(TypeAheadWalkTest, TheSameKeysSelectTheSameRowsAsOnEveryLayer) {
                     break;
             }
         }
-        settle(20);
+        settle();
         EXPECT_EQ(selected(), step.row);
         EXPECT_EQ(list.searchShown(), step.searching);
         if (step.searching) {

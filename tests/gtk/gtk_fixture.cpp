@@ -4,7 +4,6 @@
 #include <gtkmm/main.h>
 
 #include <memory>
-#include <utility>
 
 #include "gtk/message_box.h"
 #include "gtk/stream_fetcher.h"
@@ -51,8 +50,9 @@ void GtkAppTest::startProgram() {
     app = std::make_unique<App>(*layer);
     ASSERT_TRUE(app->startUp());
     // The window is mapped and laid out.
-    ASSERT_TRUE(runUntil([this] { return mainWindow().get_mapped(); }));
-    settle(200);
+    ASSERT_TRUE(runUntil([this] { return mainWindow().get_mapped(); }))
+        << "the main window was never shown";
+    settle();
 }
 
 void GtkAppTest::step() {
@@ -60,27 +60,6 @@ void GtkAppTest::step() {
         ended = true;
         app->shutDown();
     }
-}
-
-std::string evaluateScript(WebKitWebView* view, const std::string& script) {
-    auto result = std::make_shared<std::pair<bool, std::string>>();
-    webkit_web_view_evaluate_javascript(
-        view, script.c_str(), -1, nullptr, nullptr, nullptr,
-        [](GObject* source, GAsyncResult* async, gpointer data) {
-            std::unique_ptr<std::shared_ptr<std::pair<bool, std::string>>> out(
-                static_cast<std::shared_ptr<std::pair<bool, std::string>>*>(data));
-            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
-                    WEBKIT_WEB_VIEW(source), async, nullptr)) {
-                gchar* text = jsc_value_to_string(value);
-                (*out)->second = text;
-                g_free(text);
-                g_object_unref(value);
-            }
-            (*out)->first = true;
-        },
-        new std::shared_ptr<std::pair<bool, std::string>>(result));
-    iterateMainLoopUntil([&result] { return result->first; });
-    return result->second;
 }
 
 bool iterateMainLoopUntil(const std::function<bool()>& done) {
@@ -106,8 +85,54 @@ bool GtkAppTest::runUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-void GtkAppTest::settle(int ms) {
-    runUntil([] { return false; }, ms);
+void GtkAppTest::settle() {
+    bool reached = false;
+    const guint marker = g_idle_add_full(
+        G_PRIORITY_LOW,
+        [](gpointer data) -> gboolean {
+            *static_cast<bool*>(data) = true;
+            return G_SOURCE_REMOVE;
+        },
+        &reached, nullptr);
+    const bool idle =
+        runUntil([&] { return reached && !app->queue.hasQueued() && !app->queue.hasDelivered(); });
+    if (!reached) {
+        g_source_remove(marker);
+    }
+    ASSERT_TRUE(idle) << (ended ? "the program ended while its loop was awaited"
+                                : "the program's loop never had nothing left to do");
+}
+
+std::string evaluateScript(WebKitWebView* view, const std::string& script) {
+    struct Result {
+        bool done = false;
+        std::string text;
+    };
+    // Shared with the callback, which may come after a failed wait.
+    auto result = std::make_shared<Result>();
+    webkit_web_view_evaluate_javascript(
+        view, script.c_str(), -1, nullptr, nullptr, nullptr,
+        [](GObject* source, GAsyncResult* async, gpointer data) {
+            auto* holder = static_cast<std::shared_ptr<Result>*>(data);
+            std::shared_ptr<Result> out = std::move(*holder);
+            delete holder;
+            GError* error = nullptr;
+            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
+                    WEBKIT_WEB_VIEW(source), async, &error)) {
+                gchar* text = jsc_value_to_string(value);
+                out->text = text;
+                g_free(text);
+                g_object_unref(value);
+            } else {
+                out->text = std::string("error: ") + (error ? error->message : "");
+                g_clear_error(&error);
+            }
+            out->done = true;
+        },
+        new std::shared_ptr<Result>(result));
+    EXPECT_TRUE(iterateMainLoopUntil([&result] { return result->done; }))
+        << "no result came for " << script;
+    return result->text;
 }
 
 bool GtkAppTest::exitThroughMenu() {
@@ -199,11 +224,11 @@ void GtkAppTest::doubleClickRow(int32_t row) {
     sendButton(GDK_BUTTON_RELEASE, 1, row);
 }
 
-void GtkAppTest::pressKey(Gtk::Window& window, guint keyval, GdkModifierType state) {
+void pressKey(Gtk::Window& window, guint keyval, GdkModifierType state, guint32 time) {
     GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
     event->key.window = GDK_WINDOW(g_object_ref(window.get_window()->gobj()));
     event->key.send_event = TRUE;
-    event->key.time = GDK_CURRENT_TIME;
+    event->key.time = time;
     event->key.keyval = keyval;
     event->key.state = state;
     // The key's code too: GTK's key bindings (the menu key, Shift+F10) look keys up by it.

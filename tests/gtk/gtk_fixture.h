@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
 
 #include <functional>
 #include <memory>
@@ -18,13 +19,17 @@ namespace vistrelle::gtk::testing {
 // Starts GTK once for the whole test program.
 void initGtk();
 
-// Runs a script in the page of `view` (the page's own world) and gives its result as text, once
-// the main loop has brought it; empty when it gave none.
-std::string evaluateScript(WebKitWebView* view, const std::string& script);
-
 // Iterates the GLib main loop (which also reaps started programs) until `done` holds; false when
 // it did not within a generous 30 seconds.
 bool iterateMainLoopUntil(const std::function<bool()>& done);
+
+// Runs a script in the page of `view` (the page's own world) and gives its result as text, once
+// the main loop has brought it ("error: ..." when the script failed).
+std::string evaluateScript(WebKitWebView* view, const std::string& script);
+
+// A key press sent to a window, at `time` on the display's clock.
+void pressKey(Gtk::Window& window, guint keyval, GdkModifierType state = GdkModifierType(0),
+              guint32 time = GDK_CURRENT_TIME);
 
 class GtkAppTest : public vistrelle::testing::SandboxTest {
 protected:
@@ -37,8 +42,10 @@ protected:
     // Steps the program's loop until `done` holds or `timeoutMs` passed; the result of `done`.
     // When the loop ends (Exit, a close request), the shutdown runs at once.
     bool runUntil(const std::function<bool()>& done, int timeoutMs = 10000);
-    // Steps the loop for about `ms` milliseconds.
-    void settle(int ms = 150);
+    // Steps the loop until everything pending has been handled: a marker posted at the lowest
+    // priority runs once the loop has nothing more urgent (events, layout, drawing), and the
+    // program's own queue is empty then. Fails the test, saying so, if that never happens.
+    void settle();
     // Exit through the File menu; true when the program ended.
     bool exitThroughMenu();
 
@@ -53,8 +60,6 @@ protected:
     // Mouse clicks on a row of channelList (in the first column).
     void rightClickRow(int32_t row);
     void doubleClickRow(int32_t row);
-    // A key press sent to a window.
-    void pressKey(Gtk::Window& window, guint keyval, GdkModifierType state = GdkModifierType(0));
     // Answers the next message box with `response` and records its text.
     void answerMessageBox(int response);
 

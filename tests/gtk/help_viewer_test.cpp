@@ -22,37 +22,14 @@
 namespace vistrelle::gtk {
 namespace {
 
+using testing::evaluateScript;
 using testing::iterateMainLoopUntil;
+using testing::pressKey;
 
 std::string fileBytes(const std::string& path) {
     std::stringstream bytes;
     bytes << std::ifstream(path, std::ios::binary).rdbuf();
     return bytes.str();
-}
-
-// The result of a script run in the shown page, as text.
-std::string evaluate(WebKitWebView* view, const std::string& script) {
-    std::pair<bool, std::string> result;
-    webkit_web_view_evaluate_javascript(
-        view, script.c_str(), -1, nullptr, nullptr, nullptr,
-        [](GObject* source, GAsyncResult* async, gpointer data) {
-            auto* out = static_cast<std::pair<bool, std::string>*>(data);
-            GError* error = nullptr;
-            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
-                    WEBKIT_WEB_VIEW(source), async, &error)) {
-                gchar* text = jsc_value_to_string(value);
-                out->second = text;
-                g_free(text);
-                g_object_unref(value);
-            } else {
-                out->second = std::string("error: ") + (error ? error->message : "");
-                g_clear_error(&error);
-            }
-            out->first = true;
-        },
-        &result);
-    EXPECT_TRUE(iterateMainLoopUntil([&result] { return result.first; })) << script;
-    return result.second;
 }
 
 class HelpViewerTest : public vistrelle::testing::SandboxTest {
@@ -73,7 +50,9 @@ protected:
         })) << "still on "
             << viewer->shownPage();
     }
-    std::string run(const std::string& script) { return evaluate(viewer->webKitView(), script); }
+    std::string run(const std::string& script) {
+        return evaluateScript(viewer->webKitView(), script);
+    }
     std::string text() { return run("document.body.innerText"); }
 
     std::vector<std::string> contentsNames() {
@@ -185,7 +164,7 @@ TEST_F(HelpProgramTest, F1OpensTheHelpWindowThenTheNoticeAndExitClosesIt) {
     EXPECT_EQ(seenText, "This is an old version of the help file, a new will be coming soon!");
     EXPECT_EQ(seenViewers, 1u);
     EXPECT_TRUE(seenShown);
-    settle(50);
+    settle();
     EXPECT_EQ(currentMessageBox(), nullptr);
 
     ASSERT_TRUE(exitThroughMenu());

@@ -100,8 +100,9 @@ const MessageBoxCall kQuestion{
     MessageIcon::Information, MessageButtons::YesNo};
 const MessageBoxCall kNotFound{"Warning!", "Channel updater not found!", MessageIcon::Warning};
 
+// The name looked for is the one this build gives the updater.
 TEST_F(LaunchTest, UpdaterNameIsTheLinuxExecutable) {
-    EXPECT_EQ(launcher.updaterProgram(), "channel-updater");
+    EXPECT_EQ(launcher.updaterProgram(), VISTRELLE_UPDATER_FILE_NAME);
 }
 
 TEST_F(LaunchTest, UpdaterFromTheMenuGetsTheHandleAsItsOneArgument) {

@@ -56,7 +56,7 @@ protected:
         ASSERT_TRUE(runUntil([&] { return layer->list().shownRowCount() == kRows; }));
         ASSERT_EQ(ask("find " + std::to_string(getpid())), "");
         layer->list().view().grab_focus();
-        settle(100);
+        settle();
         ask("events");  // what the start-up and the focus told
     }
 
@@ -66,7 +66,7 @@ protected:
     }
     void press(guint key) {
         pressKey(mainWindow(), key);
-        settle(30);
+        settle();
     }
     // Pure green pixels in a row as drawn.
     int greenPixels(int32_t row) {
@@ -149,7 +149,7 @@ TEST_F(ListAccessTest, SelectionAndWatchedColourStayOnTheirRowsThroughScrolling)
     press(GDK_KEY_Up);    // another row selected: the watched one shows its colour
     press(GDK_KEY_Home);  // far away: no green row on the first screen
     EXPECT_EQ(ask("selected"), "0");
-    settle(100);
+    settle();
     for (int32_t row = 0; row < 10; ++row) {
         EXPECT_EQ(greenPixels(row), 0) << row;
     }
@@ -184,7 +184,7 @@ TEST_F(ListAccessTest, TypingFindsARowOutsideTheWindow) {
 TEST_F(ListAccessTest, AHeaderSortTellsOneReorderAndGivesTheNewOrder) {
     for (const bool ascending : {true, false}) {
         layer->list().column(0)->clicked();
-        settle(50);
+        settle();
         // The first sort also drops the selection that taking the focus made.
         EXPECT_EQ(ask("events"), ascending ? "object:row-reordered object:selection-changed"
                                            : "object:row-reordered");

@@ -41,7 +41,7 @@ protected:
             gtk_main_do_event(event);
             gdk_event_free(event);
         }
-        settle(50);
+        settle();
     }
 };
 
@@ -67,7 +67,7 @@ TEST_F(ListWindowTest, TheWheelAndTheMouseReachTheProgramsRows) {
         ASSERT_NE(add, nullptr);
         add->activate();
         popup->popdown();
-        settle(50);
+        settle();
     }
     ASSERT_TRUE(exitThroughMenu());
     EXPECT_EQ(sandbox.read("favorites.dat"), lineOf(2500) + lineOf(17));

@@ -45,7 +45,7 @@ protected:
 
     // Right-clicks a row and chooses an item of the pop-up menu that comes up.
     void choosePopupItem(int32_t row, int32_t menu, const std::string& label) {
-        settle(100);  // the rows laid out
+        settle();
         rightClickRow(row);
         Gtk::Menu* popup = mainWindow().popupMenu(menu);
         ASSERT_TRUE(runUntil([popup] { return popup->get_visible(); })) << label;
@@ -54,7 +54,7 @@ protected:
         ASSERT_NE(item, nullptr) << label;
         item->activate();
         popup->popdown();
-        settle(50);
+        settle();
     }
 
     int32_t allocatedLeft(int32_t id) { return control(kMainWindow, id).get_allocation().get_x(); }
@@ -154,11 +154,11 @@ TEST_F(MainWindowTest, MenuBarHoldsTheTitlesAndItemsInOrder) {
 TEST_F(MainWindowTest, HeaderClicksSortByTheColumnsOwnIndex) {
     startProgram();
     layer->list().column(0)->clicked();
-    settle(50);
+    settle();
     EXPECT_EQ(columnTexts(0),
               (Texts{"Alpen Radio", "Caf\u00e9 Radio", "Mid Talk", "Zeta FM", "alpha Jazz"}));
     layer->list().column(0)->clicked();
-    settle(50);
+    settle();
     EXPECT_EQ(columnTexts(0),
               (Texts{"alpha Jazz", "Zeta FM", "Mid Talk", "Caf\u00e9 Radio", "Alpen Radio"}));
 
@@ -166,10 +166,10 @@ TEST_F(MainWindowTest, HeaderClicksSortByTheColumnsOwnIndex) {
     layer->list().view().move_column_to_start(*layer->list().column(2));
     EXPECT_EQ(layer->list().columnAt(0), 2);
     layer->list().column(2)->clicked();
-    settle(50);
+    settle();
     EXPECT_EQ(columnTexts(2), (Texts{"320", "128", "96", "64", "-5"}));
     layer->list().column(2)->clicked();
-    settle(50);
+    settle();
     EXPECT_EQ(columnTexts(2), (Texts{"-5", "64", "96", "128", "320"}));
 }
 
@@ -218,7 +218,7 @@ TEST_F(MainWindowTest, RightClickBesideTheRowsShowsNoMenu) {
     layer->selector().widget().set_active(0);  // the empty Favorites view
     ASSERT_TRUE(runUntil([&] { return layer->list().shownRowCount() == 0; }));
     rightClickRow(0);
-    settle(200);
+    settle();
     EXPECT_FALSE(mainWindow().popupMenu(kPopupMenuChannel)->get_visible());
     EXPECT_FALSE(mainWindow().popupMenu(kPopupMenuFavorite)->get_visible());
 }
@@ -235,7 +235,7 @@ TEST_F(MainWindowTest, EnterWatchesAndTheMenuKeysOpenTheMenuBelowTheSelectedRow)
     startProgram();
     GtkChannelList& list = layer->list();
     list.view().grab_focus();  // the first row becomes the cursor's, and selected
-    settle(50);
+    settle();
     pressKey(mainWindow(), GDK_KEY_Down);
     EXPECT_EQ(list.selectedRow(), 1);
     pressKey(mainWindow(), GDK_KEY_Return);
@@ -255,7 +255,7 @@ TEST_F(MainWindowTest, EnterWatchesAndTheMenuKeysOpenTheMenuBelowTheSelectedRow)
         pressKey(mainWindow(), key.keyval, key.state);
         Gtk::Menu* popup = mainWindow().popupMenu(kPopupMenuChannel);
         ASSERT_TRUE(runUntil([&] { return popup->get_visible(); }));
-        settle(50);
+        settle();
         GdkRectangle row{};
         ASSERT_TRUE(list.rowArea(list.selectedRow(), row, false));
         int listX = 0;
@@ -267,7 +267,7 @@ TEST_F(MainWindowTest, EnterWatchesAndTheMenuKeysOpenTheMenuBelowTheSelectedRow)
         EXPECT_NEAR(menuY, listY + row.y + row.height, 8);
         EXPECT_NEAR(menuX, listX, 8);
         popup->popdown();
-        settle(50);
+        settle();
     }
 }
 
@@ -280,7 +280,7 @@ TEST_F(MainWindowTest, EnterAndTheMenuKeysDoNothingWithoutASelectedRow) {
         pressKey(mainWindow(), key);
     }
     pressKey(mainWindow(), GDK_KEY_F10, GDK_SHIFT_MASK);
-    settle(200);
+    settle();
     EXPECT_FALSE(mainWindow().popupMenu(kPopupMenuFavorite)->get_visible());
     EXPECT_EQ(mainWindow().statusText(), " 5 channels loaded");
 }
@@ -322,7 +322,7 @@ TEST_F(MainWindowTest, TabAndShiftTabMoveThroughTheSettingsControlsInOrder) {
     startProgram();
     chooseMenuItem(kCmdSettings);
     ASSERT_TRUE(runUntil([&] { return isOpen(kSettingsWindow); }));
-    settle(100);
+    settle();
     Gtk::Window& settings = *layer->ui().window(kSettingsWindow);
     control(kSettingsWindow, kOptionNewest).grab_focus();
     std::vector<int32_t> order;
@@ -364,10 +364,10 @@ TEST_F(MainWindowTest, AboutOpensAndClosesByButtonAndByCloseRequest) {
     // The window manager's close of the About window closes only it.
     chooseMenuItem(kCmdAbout);
     ASSERT_TRUE(runUntil([&] { return isOpen(kAboutWindow); }));
-    settle(50);
+    settle();
     layer->ui().window(kAboutWindow)->close();
     ASSERT_TRUE(runUntil([&] { return !isOpen(kAboutWindow); }));
-    settle(50);
+    settle();
     EXPECT_FALSE(ended);
     EXPECT_TRUE(mainTakesInput());
 }
@@ -413,7 +413,7 @@ TEST_F(MainWindowTest, CheckForUpdatesShowsItsMessageAndReturns) {
     answerMessageBox(GTK_RESPONSE_OK);
     chooseMenuItem(kCmdCheckForUpdates);
     ASSERT_TRUE(runUntil([&] { return !messageTexts.empty(); }));
-    settle(50);
+    settle();
     EXPECT_EQ(messageTitles, (Texts{"Info"}));
     EXPECT_EQ(messageTexts, (Texts{"Feature not implemented yet!"}));
     EXPECT_EQ(currentMessageBox(), nullptr);

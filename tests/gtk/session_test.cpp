@@ -1,6 +1,7 @@
 // The end of the desktop session for the real program, on an Xvfb of the test's own: each
 // termination signal (also during a message box, and twice) and the loss of the display run the
 // shutdown's saves and end with exit code 0. The program is driven with xdotool as a user would.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -15,7 +16,9 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "fake/sandbox.h"
 
@@ -56,11 +59,15 @@ protected:
         // Xvfb picks a free display itself and says which once it takes connections.
         int ends[2];
         ASSERT_EQ(::pipe(ends), 0);
+        const std::string fd = std::to_string(ends[1]);
+        const std::string log = (sandbox.path() / "xvfb.log").string();
         xvfb = ::fork();
         if (xvfb == 0) {
-            std::freopen("/dev/null", "w", stderr);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(ends[1]).c_str(), "-screen", "0",
-                     "1024x768x24", "-nolisten", "tcp", static_cast<char*>(nullptr));
+            const int output = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (output >= 0 && ::dup2(output, STDERR_FILENO) >= 0) {
+                ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                         "-nolisten", "tcp", static_cast<char*>(nullptr));
+            }
             _exit(127);
         }
         ::close(ends[1]);
@@ -68,7 +75,10 @@ protected:
             display += c;
         }
         ::close(ends[0]);
-        ASSERT_FALSE(display.empty());
+        ASSERT_FALSE(display.empty()) << "Xvfb did not start: " << fileBytes(log);
+        // The display takes clients before the program is started on it.
+        ASSERT_TRUE(eventually([&] { return !x("xdpyinfo").empty(); }, 10))
+            << "the display :" << display << " takes no clients: " << fileBytes(log);
         folder = sandbox.path() / "run";
         fs::create_directory(folder);
         std::string channels;
@@ -88,9 +98,10 @@ protected:
         }
     }
 
-    // Runs an X tool on the test's display; its first line of output.
+    // Runs an X tool on the test's display; its first line of output. A tool that waits for
+    // something that never comes is ended.
     std::string x(const std::string& command) {
-        std::string line = "DISPLAY=:" + display + " " + command + " 2>/dev/null";
+        std::string line = "DISPLAY=:" + display + " timeout 20 " + command + " 2>/dev/null";
         std::string output;
         if (FILE* pipe = ::popen(line.c_str(), "r")) {
             for (char buffer[256]; std::fgets(buffer, sizeof buffer, pipe) != nullptr;) {
@@ -106,26 +117,50 @@ protected:
     }
 
     void launch(const fs::path& program = programPath()) {
+        // Everything is made before the fork: the child of a process with threads may only make
+        // calls that take no lock (another thread may have held one at the fork).
+        const std::string log = (folder.parent_path() / "program.log").string();
+        std::vector<std::string> environment{"DISPLAY=:" + display};
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string_view name(*entry);
+            if (!name.starts_with("DISPLAY=") && !name.starts_with("WAYLAND_DISPLAY=")) {
+                environment.emplace_back(name);
+            }
+        }
+        std::vector<char*> envp;
+        for (std::string& entry : environment) {
+            envp.push_back(entry.data());
+        }
+        envp.push_back(nullptr);
+        char name[] = "vistrelle";
+        char* argv[] = {name, nullptr};
         pid = ::fork();
         if (pid == 0) {
-            std::freopen((folder.parent_path() / "program.log").c_str(), "w", stderr);
-            ::setenv("DISPLAY", (":" + display).c_str(), 1);
-            ::unsetenv("WAYLAND_DISPLAY");
-            if (::chdir(folder.c_str()) == 0) {
-                ::execl(program.c_str(), "vistrelle", static_cast<char*>(nullptr));
+            const int output = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (output >= 0 && ::dup2(output, STDERR_FILENO) >= 0 && ::chdir(folder.c_str()) == 0) {
+                ::execve(program.c_str(), argv, envp.data());
             }
             _exit(121);
         }
     }
     // Starts the program and waits until it has loaded its catalogue and waits for input.
+    // The wait ends early when the program does.
     void start() {
         launch();
+        int status = 0;
         ASSERT_TRUE(eventually([&] {
-            window = findWindow("Vistrelle v1.0 Beta 3");
-            return !window.empty() &&
-                   x("xprop -id " + window + " VISTRELLE_READY").ends_with("= 1");
-        })) << "the program never became ready: "
-            << fileBytes(sandbox.path() / "program.log");
+                        if (::waitpid(pid, &status, WNOHANG) == pid) {
+                            pid = -1;
+                            return true;
+                        }
+                        window = findWindow("Vistrelle v1.0 Beta 3");
+                        return !window.empty() &&
+                               x("xprop -id " + window + " VISTRELLE_READY").ends_with("= 1");
+                    }) &&
+                    pid > 0)
+            << "the program never became ready (" << (pid > 0 ? "it runs" : "it ended")
+            << "): " << fileBytes(sandbox.path() / "program.log")
+            << "; Xvfb: " << fileBytes(sandbox.path() / "xvfb.log");
     }
 
     // Right-clicks a row of channelList and picks an item of the pop-up menu with `keys`.

@@ -54,31 +54,7 @@ protected:
 
     // The result of a script run in the shown document, as text.
     std::string evaluate(const std::string& script) {
-        struct Result {
-            bool done = false;
-            std::string text;
-        } result;
-        webkit_web_view_evaluate_javascript(
-            web.webKitView(), script.c_str(), -1, nullptr, nullptr, nullptr,
-            [](GObject* view, GAsyncResult* async, gpointer data) {
-                auto* out = static_cast<Result*>(data);
-                GError* error = nullptr;
-                JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view),
-                                                                             async, &error);
-                if (value != nullptr) {
-                    gchar* text = jsc_value_to_string(value);
-                    out->text = text;
-                    g_free(text);
-                    g_object_unref(value);
-                } else {
-                    out->text = std::string("error: ") + (error ? error->message : "");
-                    g_clear_error(&error);
-                }
-                out->done = true;
-            },
-            &result);
-        EXPECT_TRUE(iterateMainLoopUntil([&result] { return result.done; })) << script;
-        return result.text;
+        return testing::evaluateScript(web.webKitView(), script);
     }
 
     std::string objectCount() { return evaluate("document.querySelectorAll('object').length"); }

@@ -1,14 +1,19 @@
 // The real program with no channels.dat: Yes to its question starts the real channel-updater,
 // which fills the list from a loopback server named in updater.ini; the program then shows the
-// new channels. Runs under Xvfb: the updater shows its window, and a helper presses its Close
-// button (with xdotool) once the window's title says it is done, whether it succeeded or not.
+// new channels. Runs under Xvfb, without a window manager: the updater shows its window and,
+// told so by CHANNEL_UPDATER_CLOSE_WHEN_DONE, presses its own Close button once it is done,
+// whether it succeeded or not.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "gtk_fixture.h"
@@ -19,26 +24,47 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-class UpdaterStartUpTest : public GtkAppTest {};
+class UpdaterStartUpTest : public GtkAppTest {
+protected:
+    void SetUp() override {
+        GtkAppTest::SetUp();
+        ::setenv("CHANNEL_UPDATER_CLOSE_WHEN_DONE", "1", 1);
+    }
+    void TearDown() override {
+        ::unsetenv("CHANNEL_UPDATER_CLOSE_WHEN_DONE");
+        GtkAppTest::TearDown();
+    }
+};
 
 TEST_F(UpdaterStartUpTest, YesFillsTheListFromTheDirectories) {
-    if (std::system("command -v xdotool >/dev/null") != 0) {
-        GTEST_SKIP() << "xdotool is not installed";
-    }
     vistrelle::testing::LoopbackServer server;
     sandbox.write("iso.json", vistrelle::testing::kIsoCodes);
     sandbox.write("updater.ini", vistrelle::testing::serveSamples(server));
     std::filesystem::create_symlink(VISTRELLE_UPDATER_PROGRAM, sandbox.path() / "channel-updater");
 
-    // The program waits for the updater without running its own loop: the helper runs aside.
-    std::thread closer([] {
-        std::system(
-            "timeout 60 xdotool search --sync --name '^Channel list (not )?updated$' "
-            "windowfocus --sync key Return >/dev/null 2>&1");
+    // The program waits for the updater, which closes its window by itself once done. Should it
+    // never end (or the update fail and the program ask again), the test ends, saying so, rather
+    // than wait with the program.
+    std::mutex mutex;
+    std::condition_variable started;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!started.wait_for(lock, std::chrono::seconds(60), [&] { return done; })) {
+            std::fprintf(stderr,
+                         "The program has not started after 60 s: it still waits for the "
+                         "updater, or asks again after a failed update.\n");
+            std::_Exit(1);
+        }
     });
     answerMessageBox(GTK_RESPONSE_YES);
     startProgram();
-    closer.join();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    started.notify_one();
+    watchdog.join();
 
     EXPECT_EQ(messageTexts,
               Texts{"No channels found, do you want to download an updated channel list?"});
@@ -70,6 +96,16 @@ TEST_F(UpdaterStartUpTest, FromTheMenuItsWindowStaysAboveTheProgramsWindow) {
     vistrelle::testing::LoopbackServer server;
     sandbox.write("iso.json", vistrelle::testing::kIsoCodes);
     sandbox.write("updater.ini", "no-tv\n" + vistrelle::testing::serveSamples(server));
+    // The stations are held back until the window has been looked at.
+    std::atomic<bool> looked{false};
+    vistrelle::testing::Response held;
+    held.contentLength = vistrelle::testing::kStations.size();
+    held.generate = [&looked](vistrelle::testing::BodyWriter& out) {
+        while (!looked && out.pause(10)) {
+        }
+        out.write(vistrelle::testing::kStations);
+    };
+    server.serve("/json/stations", held);
     GtkWidget* owner = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(GTK_WINDOW(owner), "The program's window");
     gtk_widget_show(owner);
@@ -77,7 +113,7 @@ TEST_F(UpdaterStartUpTest, FromTheMenuItsWindowStaysAboveTheProgramsWindow) {
     ASSERT_TRUE(iterateMainLoopUntil([&] {
         ownerId = outputOf("xdotool search --name \"^The program's window$\" 2>/dev/null");
         return !ownerId.empty();
-    }));
+    })) << "the owner window never appeared";
     const unsigned long xid = std::stoul(ownerId);
 
     std::string program = VISTRELLE_UPDATER_PROGRAM, argument = std::to_string(xid);
@@ -85,20 +121,35 @@ TEST_F(UpdaterStartUpTest, FromTheMenuItsWindowStaysAboveTheProgramsWindow) {
     GPid pid = 0;
     ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr,
                               &pid, nullptr));
+    // The window is looked for once mapped (its owner is named before that); the wait ends
+    // early if the updater does.
     std::string found;
-    ASSERT_TRUE(iterateMainLoopUntil([&] {
-        found = outputOf("xdotool search --name '^Channel list updated$' 2>/dev/null");
-        return !found.empty();
-    }));
-    found.pop_back();  // the line end
-    char expected[64];
-    std::snprintf(expected, sizeof expected, "window id # 0x%lx\n", xid);
-    EXPECT_EQ(outputOf("xprop -id " + found + " WM_TRANSIENT_FOR"),
-              std::string("WM_TRANSIENT_FOR(WINDOW): ") + expected);
-
-    std::system(("xdotool windowfocus --sync " + found + " key Return >/dev/null 2>&1").c_str());
     int status = -1;
-    ASSERT_TRUE(iterateMainLoopUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }));
+    bool exited = false;
+    const bool shown =
+        iterateMainLoopUntil([&] {
+            exited = ::waitpid(pid, &status, WNOHANG) == pid;
+            found =
+                outputOf("xdotool search --onlyvisible --name '^Update channel list$' 2>/dev/null");
+            return exited || !found.empty();
+        }) &&
+        !found.empty();
+    if (shown) {
+        found.pop_back();  // the line end
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "window id # 0x%lx\n", xid);
+        EXPECT_EQ(outputOf("xprop -id " + found + " WM_TRANSIENT_FOR"),
+                  std::string("WM_TRANSIENT_FOR(WINDOW): ") + expected);
+    }
+    looked = true;
+    exited =
+        exited || iterateMainLoopUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
+    if (!exited) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    ASSERT_TRUE(shown) << "the updater's window never appeared";
+    ASSERT_TRUE(exited) << "the updater did not end after its run";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     g_spawn_close_pid(pid);
     gtk_widget_destroy(owner);

@@ -53,9 +53,7 @@ void DialogWatcher::run() {
                 seen = seen || done == dialog;
             if (seen)
                 continue;
-            // Let the box finish building before reading it.
-            Sleep(100);
-            AnsweredBox box{windowText(dialog), windowText(GetDlgItem(dialog, kMessageBoxTextId))};
+            AnsweredBox box{windowText(dialog), messageBoxText(dialog)};
             boxes_.push_back(box);
             answered_.push_back(dialog);
             const int button = dismissingButton(dialog);
@@ -93,6 +91,16 @@ bool eventually(const std::function<bool()>& condition) {
         Sleep(20);
     }
     return condition();
+}
+
+std::string messageBoxText(HWND box) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    std::string text = windowText(GetDlgItem(box, kMessageBoxTextId));
+    while (text.empty() && std::chrono::steady_clock::now() < deadline) {
+        Sleep(10);
+        text = windowText(GetDlgItem(box, kMessageBoxTextId));
+    }
+    return text;
 }
 
 std::string windowText(HWND hwnd) {
@@ -162,6 +170,23 @@ SIZE clientSize(HWND hwnd) {
     RECT rect{};
     GetClientRect(hwnd, &rect);
     return {rect.right, rect.bottom};
+}
+
+PROCESS_INFORMATION startProbe(const std::string& mode) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string commandLine(path);
+    commandLine.resize(commandLine.find_last_of("\\/") + 1);
+    commandLine = "\"" + commandLine + "fault_probe.exe\" " + mode;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        process.hThread = nullptr;
+    }
+    return process;
 }
 
 }  // namespace vistrelle::testing

@@ -40,6 +40,13 @@ private:
     std::thread thread_;
 };
 
+// The program built to fault or to end its session on request (fault_probe.exe, beside the
+// tests), and the catalogue of one channel it is started on.
+inline constexpr const char* kProbeCatalogue =
+    "Austria|Donau Info|96|News||http://s.example.org/donau.asx|\r\n";
+// Starts the probe in the current folder with `mode`; its process (to close), or none.
+PROCESS_INFORMATION startProbe(const std::string& mode);
+
 // A path of the build machine as Wine sees it (drive Z: is its root).
 std::string winePath(std::string unixPath);
 
@@ -48,6 +55,9 @@ bool eventually(const std::function<bool()>& condition);
 
 // Reading the program's controls from the test's thread.
 std::string windowText(HWND hwnd);
+// The text of a message box (any process's) once the box has set it; empty when it has none
+// after a second.
+std::string messageBoxText(HWND box);
 int listCount(HWND list);
 std::string listText(HWND list, int row, int column);
 std::vector<std::string> listColumn(HWND list, int column);

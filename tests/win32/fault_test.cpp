@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "driver.h"
 #include "fake/sandbox.h"
@@ -14,28 +15,12 @@
 namespace vistrelle::testing {
 namespace {
 
-constexpr const char* kCatalogue =
-    "Austria|Donau Info|96|News||http://s.example.org/donau.asx|\r\n";
-
-std::string probePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.resize(folder.find_last_of("\\/") + 1);
-    return folder + "fault_probe.exe";
-}
-
 // Runs the probe in the sandbox; its exit code, or -1 when it could not be started.
 long runProbe(const std::string& mode) {
-    std::string commandLine = "\"" + probePath() + "\" " + mode;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    PROCESS_INFORMATION process = startProbe(mode);
+    if (process.hProcess == nullptr) {
         return -1;
     }
-    CloseHandle(process.hThread);
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
@@ -60,10 +45,10 @@ private:
     void run() {
         while (!stop_) {
             if (HWND box = FindWindowA("#32770", "Debugger")) {
-                Sleep(100);
                 {
+                    std::string text = messageBoxText(box);
                     std::lock_guard lock(mutex_);
-                    text_ = windowText(GetDlgItem(box, 0xFFFF));
+                    text_ = std::move(text);
                 }
                 PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
@@ -90,12 +75,12 @@ class FaultReportTest : public SandboxTest,
 
 TEST_P(FaultReportTest, ReportsSavesNothingAndExitsWithZero) {
     const auto& [mode, description] = GetParam();
-    sandbox.write("channels.dat", kCatalogue);
+    sandbox.write("channels.dat", kProbeCatalogue);
     ReportWatcher watcher;
     EXPECT_EQ(runProbe(mode), 0);
     EXPECT_EQ(watcher.text(), report(description));
     EXPECT_EQ(sandbox.entries(), std::vector<std::string>{"channels.dat"});
-    EXPECT_EQ(sandbox.read("channels.dat"), kCatalogue);
+    EXPECT_EQ(sandbox.read("channels.dat"), kProbeCatalogue);
 }
 
 INSTANTIATE_TEST_SUITE_P(

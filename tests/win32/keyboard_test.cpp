@@ -1,7 +1,8 @@
-// The real Windows program from the keyboard: help, tab stops, type-ahead, and the channel's
-// commands (Enter watches, the context-menu key and Shift+F10 open the row's menu).
+// The real Windows program from the keyboard: help, tab stops, finding by typing, and the
+// channel's commands (Enter watches, the context-menu key and Shift+F10 open the row's menu).
+
 #include "fake/type_ahead_steps.h"
-#include "program_test.h"
+#include "program_fixture.h"
 
 namespace vistrelle::testing {
 namespace {

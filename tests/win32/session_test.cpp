@@ -13,17 +13,6 @@
 namespace vistrelle::testing {
 namespace {
 
-constexpr const char* kCatalogue =
-    "Austria|Donau Info|96|News||http://s.example.org/donau.asx|\r\n";
-
-std::string probePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.resize(folder.find_last_of("\\/") + 1);
-    return folder + "fault_probe.exe";
-}
-
 // The probe's main window, once it runs.
 HWND probeWindow(DWORD processId) {
     HWND found = nullptr;
@@ -45,14 +34,9 @@ HWND probeWindow(DWORD processId) {
 class SessionEndTest : public SandboxTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(SessionEndTest, SavesAndEndsWithZero) {
-    sandbox.write("channels.dat", kCatalogue);
-    std::string commandLine = "\"" + probePath() + "\" " + GetParam();
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    CloseHandle(process.hThread);
+    sandbox.write("channels.dat", kProbeCatalogue);
+    PROCESS_INFORMATION process = startProbe(GetParam());
+    ASSERT_NE(process.hProcess, nullptr) << "fault_probe.exe could not be started";
     HWND main = probeWindow(process.dwProcessId);
     ASSERT_NE(main, nullptr);
     // The loop runs once it has opened the About window or the "Info" box.
@@ -76,7 +60,7 @@ TEST_P(SessionEndTest, SavesAndEndsWithZero) {
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(sandbox.entries(),
               (std::vector<std::string>{"Config.ini", "channels.dat", "favorites.dat"}));
-    EXPECT_EQ(sandbox.read("favorites.dat"), kCatalogue);
+    EXPECT_EQ(sandbox.read("favorites.dat"), kProbeCatalogue);
     EXPECT_EQ(sandbox.read("Config.ini"), "WMP Version = 2\r\n");
 }
 
