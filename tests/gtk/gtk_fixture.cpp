@@ -86,6 +86,21 @@ bool GtkAppTest::runUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 void GtkAppTest::settle() {
+    // A frame drawn first: the window's layout runs on its frame clock's time, not when idle.
+    MainWindow* window = layer ? layer->ui().mainWindow() : nullptr;
+    GdkFrameClock* clock = window != nullptr && window->get_mapped()
+                               ? gtk_widget_get_frame_clock(GTK_WIDGET(window->gobj()))
+                               : nullptr;
+    if (clock != nullptr) {
+        bool painted = false;
+        const gulong handler = g_signal_connect_swapped(
+            clock, "after-paint", G_CALLBACK(+[](bool* flag) { *flag = true; }), &painted);
+        gdk_frame_clock_request_phase(clock, GDK_FRAME_CLOCK_PHASE_AFTER_PAINT);
+        const bool drawn = runUntil([&] { return painted; });
+        g_signal_handler_disconnect(clock, handler);
+        ASSERT_TRUE(drawn) << (ended ? "the program ended while a frame was awaited"
+                                     : "the window never drew a frame");
+    }
     bool reached = false;
     const guint marker = g_idle_add_full(
         G_PRIORITY_LOW,
@@ -185,11 +200,13 @@ void GtkAppTest::sendButton(GdkEventType type, guint button, int32_t row) {
     // The row is brought on screen first; a row past the end is clicked below the last one.
     GdkRectangle area{};
     const int32_t rows = layer->list().shownRowCount();
-    if (row < rows) {
-        layer->list().rowArea(row, area, true);
-    } else if (rows > 0) {
-        layer->list().rowArea(rows - 1, area, true);
-        area.y += area.height * (row - rows + 1);
+    const int32_t target = row < rows ? row : rows - 1;
+    if (target >= 0) {
+        // Bringing the row on screen may slide the list's window of rows: click once that is done.
+        layer->list().rowArea(target, area, true);
+        settle();
+        layer->list().rowArea(target, area, false);
+        area.y += area.height * (row - target);
     }
 
     GdkEvent* event = gdk_event_new(type);
