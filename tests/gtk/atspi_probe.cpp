@@ -14,6 +14,7 @@
 //   centre ROW COLUMN     the screen point at the middle of a cell, as "X Y"
 //   events                the events heard since the last time, as "TYPE[:ROW]" separated by
 //                         spaces (ROW: the active descendant's row)
+//   page                  the texts of the web view's document, separated by spaces
 #include <atspi/atspi.h>
 #include <glib-unix.h>
 
@@ -27,6 +28,7 @@
 namespace {
 
 AtspiAccessible* table = nullptr;
+AtspiAccessible* program = nullptr;
 std::vector<std::string> heard;
 
 int32_t rowOfCell(AtspiAccessible* cell) {
@@ -101,6 +103,10 @@ std::string find(int pid) {
             // Every answer fresh from the program.
             atspi_accessible_set_cache_mask(app, ATSPI_CACHE_NONE);
             table = findTable(app, 0);
+            if (program != nullptr) {
+                g_object_unref(program);
+            }
+            program = ATSPI_ACCESSIBLE(g_object_ref(app));
         }
         g_object_unref(app);
     }
@@ -133,6 +139,31 @@ std::string stateNames(AtspiAccessible* cell) {
     return names;
 }
 
+// The texts below a node, tables left out; `inDocument` once a web document is above.
+void pageTexts(AtspiAccessible* node, int depth, bool inDocument, std::string& texts) {
+    const AtspiRole role = atspi_accessible_get_role(node, nullptr);
+    inDocument = inDocument || role == ATSPI_ROLE_DOCUMENT_WEB;
+    if (inDocument && role != ATSPI_ROLE_DOCUMENT_WEB) {
+        if (AtspiText* text = atspi_accessible_get_text_iface(node)) {
+            gchar* content = atspi_text_get_text(text, 0, 200, nullptr);
+            texts += std::string(texts.empty() ? "" : " ") + (content != nullptr ? content : "");
+            g_free(content);
+            g_object_unref(text);
+            return;
+        }
+    }
+    const gint children = atspi_accessible_get_child_count(node, nullptr);
+    if (depth > 30 || role == ATSPI_ROLE_TABLE || children > 500) {
+        return;
+    }
+    for (gint i = 0; i < children; ++i) {
+        if (AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, nullptr)) {
+            pageTexts(child, depth + 1, inDocument, texts);
+            g_object_unref(child);
+        }
+    }
+}
+
 std::string answer(const std::string& line) {
     std::istringstream words(line);
     std::string command;
@@ -144,6 +175,14 @@ std::string answer(const std::string& line) {
     }
     if (table == nullptr) {
         return "error find the list first";
+    }
+    if (command == "page") {
+        std::string texts;
+        pageTexts(program, 0, false, texts);
+        for (char& c : texts) {
+            c = c == '\n' || c == '\r' ? ' ' : c;  // one answer, one line
+        }
+        return texts.empty() ? "error no page" : "ok " + texts;
     }
     AtspiTable* asTable = atspi_accessible_get_table_iface(table);
     std::string result = "error unknown command";

@@ -117,6 +117,17 @@ TEST_F(ListAccessTest, TheTableCountsEveryRowAndReadsTheLast) {
     EXPECT_EQ(ask("cell " + std::to_string(kRows) + " 0"), "error no cell");
 }
 
+// The player's page is read too: its web process reaches the accessibility bus, although it is
+// kept off the session bus.
+TEST_F(ListAccessTest, ThePlayersPageIsReadBesideTheList) {
+    std::string page;
+    ASSERT_TRUE(runUntil([&] {
+        page = ask("page");
+        return page.rfind("error", 0) != 0;
+    })) << page;
+    EXPECT_NE(page.find("Vistrelle"), std::string::npos) << page;
+}
+
 TEST_F(ListAccessTest, EndThenUpReachesARowFarBelowTheFirstScreen) {
     press(GDK_KEY_End);
     press(GDK_KEY_Up);
