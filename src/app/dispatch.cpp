@@ -87,19 +87,27 @@ void App::dispatchControlEvent(int32_t control, ControlAction action) {
         case kCountrySelector:
             applyFilter(catalog, windows_);
             break;
-        case kChannelList:
-            // Only mouse double clicks and right clicks on a selected row are acted upon.
-            if (action == ControlAction::DoubleClick) {
-                if (selectedChannelRow() >= 0) {
-                    watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_, media);
-                }
-            } else if (action == ControlAction::RightClick) {
-                if (selectedChannelRow() >= 0) {
-                    bool favoritesView = windows_.countrySelector().selectedIndex() == 0;
-                    windows_.showPopupMenu(favoritesView ? kPopupMenuFavorite : kPopupMenuChannel);
-                }
+        case kChannelList: {
+            // A double click or Enter watches the selected row; a right click, the context-menu
+            // key or Shift+F10 opens its pop-up menu (by the keyboard, beside the row). Without
+            // a selected row they do nothing.
+            const bool watch =
+                action == ControlAction::DoubleClick || action == ControlAction::EnterKey;
+            const bool menu =
+                action == ControlAction::RightClick || action == ControlAction::MenuKey;
+            if ((!watch && !menu) || selectedChannelRow() < 0) {
+                break;
+            }
+            if (watch) {
+                watchSelectedChannel(catalog, windows_, playerVersion, *this, pump_, media);
+            } else {
+                const bool favoritesView = windows_.countrySelector().selectedIndex() == 0;
+                windows_.showPopupMenu(favoritesView ? kPopupMenuFavorite : kPopupMenuChannel,
+                                       action == ControlAction::MenuKey ? PopupPlace::SelectedRow
+                                                                        : PopupPlace::MouseCursor);
             }
             break;
+        }
         case kPanelToggle:
             togglePanel();
             break;

@@ -4,6 +4,9 @@
 #include <glibmm/main.h>
 #include <gtkmm/cellrenderertext.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "gtk/event_pump.h"
 #include "ui/display_text.h"
 #include "ui/ids.h"
@@ -14,148 +17,39 @@ namespace vistrelle::gtk {
 
 namespace {
 
-// --- A list model of row numbers: row i of the view is row i of the program's rows.
-
-struct RowModel {
-    GObject parent;
-    gint count;
-    gint stamp;
-};
-
-struct RowModelClass {
-    GObjectClass parentClass;
-};
-
-GType rowModelType();
-
-RowModel* rowModel(GtkTreeModel* model) {
-    return reinterpret_cast<RowModel*>(G_TYPE_CHECK_INSTANCE_CAST(model, rowModelType(), RowModel));
-}
-
-gint rowOf(const GtkTreeIter* iter) {
-    return GPOINTER_TO_INT(iter->user_data);
-}
-
-gboolean setIter(RowModel* model, GtkTreeIter* iter, gint row) {
-    if (row < 0 || row >= model->count) {
-        iter->stamp = 0;
-        return FALSE;
-    }
-    iter->stamp = model->stamp;
-    iter->user_data = GINT_TO_POINTER(row);
-    iter->user_data2 = nullptr;
-    iter->user_data3 = nullptr;
-    return TRUE;
-}
-
-GtkTreeModelFlags modelFlags(GtkTreeModel*) {
-    return GTK_TREE_MODEL_LIST_ONLY;
-}
-
-gint modelColumns(GtkTreeModel*) {
-    return 1;
-}
-
-GType modelColumnType(GtkTreeModel*, gint) {
-    return G_TYPE_INT;
-}
-
-gboolean modelGetIter(GtkTreeModel* model, GtkTreeIter* iter, GtkTreePath* path) {
-    if (gtk_tree_path_get_depth(path) != 1) {
-        iter->stamp = 0;
-        return FALSE;
-    }
-    return setIter(rowModel(model), iter, gtk_tree_path_get_indices(path)[0]);
-}
-
-GtkTreePath* modelGetPath(GtkTreeModel*, GtkTreeIter* iter) {
-    return gtk_tree_path_new_from_indices(rowOf(iter), -1);
-}
-
-void modelGetValue(GtkTreeModel*, GtkTreeIter* iter, gint, GValue* value) {
-    g_value_init(value, G_TYPE_INT);
-    g_value_set_int(value, rowOf(iter));
-}
-
-gboolean modelNext(GtkTreeModel* model, GtkTreeIter* iter) {
-    return setIter(rowModel(model), iter, rowOf(iter) + 1);
-}
-
-gboolean modelPrevious(GtkTreeModel* model, GtkTreeIter* iter) {
-    return setIter(rowModel(model), iter, rowOf(iter) - 1);
-}
-
-gboolean modelChildren(GtkTreeModel* model, GtkTreeIter* iter, GtkTreeIter* parent) {
-    if (parent != nullptr) {
-        iter->stamp = 0;
-        return FALSE;
-    }
-    return setIter(rowModel(model), iter, 0);
-}
-
-gboolean modelHasChild(GtkTreeModel*, GtkTreeIter*) {
-    return FALSE;
-}
-
-gint modelChildCount(GtkTreeModel* model, GtkTreeIter* iter) {
-    return iter == nullptr ? rowModel(model)->count : 0;
-}
-
-gboolean modelNthChild(GtkTreeModel* model, GtkTreeIter* iter, GtkTreeIter* parent, gint n) {
-    if (parent != nullptr) {
-        iter->stamp = 0;
-        return FALSE;
-    }
-    return setIter(rowModel(model), iter, n);
-}
-
-gboolean modelParent(GtkTreeModel*, GtkTreeIter* iter, GtkTreeIter*) {
-    iter->stamp = 0;
-    return FALSE;
-}
-
-void rowModelInterfaceInit(gpointer gIface, gpointer) {
-    auto* iface = static_cast<GtkTreeModelIface*>(gIface);
-    iface->get_flags = modelFlags;
-    iface->get_n_columns = modelColumns;
-    iface->get_column_type = modelColumnType;
-    iface->get_iter = modelGetIter;
-    iface->get_path = modelGetPath;
-    iface->get_value = modelGetValue;
-    iface->iter_next = modelNext;
-    iface->iter_previous = modelPrevious;
-    iface->iter_children = modelChildren;
-    iface->iter_has_child = modelHasChild;
-    iface->iter_n_children = modelChildCount;
-    iface->iter_nth_child = modelNthChild;
-    iface->iter_parent = modelParent;
-}
-
-GType rowModelType() {
-    static GType type = 0;
-    if (type == 0) {
-        type = g_type_register_static_simple(G_TYPE_OBJECT, "VistrelleRowModel",
-                                             sizeof(RowModelClass), nullptr, sizeof(RowModel),
-                                             nullptr, static_cast<GTypeFlags>(0));
-        GInterfaceInfo info{rowModelInterfaceInit, nullptr, nullptr};
-        g_type_add_interface_static(type, GTK_TYPE_TREE_MODEL, &info);
-    }
-    return type;
-}
-
-GdkRGBA toRgba(const Rgb& colour) {
-    return GdkRGBA{colour.red / 255.0, colour.green / 255.0, colour.blue / 255.0, 1.0};
-}
+// Rows the window holds beyond those on screen.
+constexpr int32_t kWindowMargin = 8;
+// The window before the list knows its height.
+constexpr int32_t kFirstWindowRows = 64;
 
 }  // namespace
 
+ChannelView::ChannelView(GtkChannelList& list)
+    : Glib::ObjectBase("VistrelleChannelView"), list_(list) {}
+
+Glib::RefPtr<Atk::Object> ChannelView::get_accessible_vfunc() {
+    // The list's table instead of the accessible GTK would make: GTK's per-row hooks reach only
+    // the one it made itself.
+    return Glib::wrap(list_.table().object(), true);
+}
+
 GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
-    model_ = GTK_TREE_MODEL(g_object_new(rowModelType(), nullptr));
-    rowModel(model_)->stamp = g_random_int_range(1, G_MAXINT32);
+    model_ = newWindowModel();
+    inner_ = gtk_adjustment_new(0, 0, 0, 0, 0, 0);
+    g_object_ref_sink(inner_);
+    rowScroller_ = newRowScroller(*this, inner_);
 
     scroller_.set_shadow_type(Gtk::SHADOW_IN);
     scroller_.set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
-    scroller_.add(view_);
+    gtk_container_add(GTK_CONTAINER(scroller_.gobj()), rowScroller_);
+    gtk_container_add(GTK_CONTAINER(rowScroller_), GTK_WIDGET(view_.gobj()));
+    gtk_widget_show(rowScroller_);
+
+    auto keep = +[](GtkAdjustment*, gpointer list) {
+        static_cast<GtkChannelList*>(list)->keepInnerScroll();
+    };
+    g_signal_connect(inner_, "value-changed", G_CALLBACK(keep), this);
+    g_signal_connect(inner_, "changed", G_CALLBACK(keep), this);
 
     auto columns = channelListColumns();
     cellContexts_.reserve(columns.size());
@@ -175,8 +69,13 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
         column->set_resizable(true);
         column->set_reorderable(true);
         column->set_clickable(true);
-        // A click sorts by the column's own index, wherever the column has been dragged to.
-        column->signal_clicked().connect([this, index] { router_.headerClicked(index); });
+        // A click sorts by the column's own index, wherever the column has been dragged to. The
+        // rows the program gives back meanwhile are the same rows in a new order.
+        column->signal_clicked().connect([this, index] {
+            sorting_ = true;
+            router_.headerClicked(index);
+            sorting_ = false;
+        });
         view_.append_column(*column);
         if (Gtk::Widget* button = column->get_button()) {
             button->get_accessible()->set_name(column->get_title());
@@ -189,15 +88,51 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
     view_.set_headers_visible(true);
     view_.get_selection()->set_mode(Gtk::SELECTION_SINGLE);
     gtk_tree_view_set_model(view_.gobj(), model_);
+
     view_.signal_button_press_event().connect(sigc::mem_fun(*this, &GtkChannelList::onButtonPress),
                                               false);
-    // Typing finds a row; the program answers, the entry below the list shows the text.
     view_.signal_key_press_event().connect(sigc::mem_fun(*this, &GtkChannelList::onKeyPress),
                                            false);
+    // The context-menu key and Shift+F10.
+    view_.signal_popup_menu().connect([this] {
+        router_.controlEvent(kChannelList, ControlAction::MenuKey);
+        return true;
+    });
+    // Taking the focus puts the cursor on the selected row, or on the first row and selects it.
+    view_.signal_grab_focus().connect(
+        [this] {
+            if (cursor_ >= 0 || count_ == 0) {
+                return;
+            }
+            const bool select = selected_ < 0;
+            moveCursor(select ? 0 : selected_, -1, select, Reveal::No);
+        },
+        false);
+    // The tree view shows only what the list says; whatever it changes itself is put back.
+    view_.signal_cursor_changed().connect([this] {
+        if (!showingMarks_) {
+            markedCursor_ = markedSelection_ = kUnknownMark;
+            showMarks();
+        }
+    });
+    view_.get_selection()->signal_changed().connect([this] {
+        if (!showingMarks_) {
+            markedSelection_ = kUnknownMark;
+            showMarks();
+        }
+    });
     view_.signal_focus_out_event().connect([this](GdkEventFocus*) {
         hideSearch();
         return false;
     });
+    view_.signal_style_updated().connect([this] { rowHeight_ = 0; });
+    view_.signal_columns_changed().connect([this] {
+        markedCursor_ = kUnknownMark;
+        if (table_) {
+            table_->columnsReordered();
+        }
+    });
+
     searchEntry_.set_can_focus(false);
     searchEntry_.set_editable(false);
     searchEntry_.get_accessible()->set_name(std::string(texts::kFindChannelName));
@@ -212,89 +147,111 @@ GtkChannelList::GtkChannelList(EventRouter& router) : router_(router) {
 
 GtkChannelList::~GtkChannelList() {
     searchTimeout_.disconnect();
+    growWindow_.disconnect();
+    detachRowScroller(rowScroller_);
+    g_signal_handlers_disconnect_by_data(inner_, this);
     rows_ = nullptr;
+    count_ = 0;
     gtk_tree_view_set_model(view_.gobj(), nullptr);
     g_object_unref(model_);
-    if (lastButton_ != nullptr) {
-        gdk_event_free(lastButton_);
-    }
+    g_object_unref(inner_);
+    keepTrigger(lastButton_, nullptr);
+    keepTrigger(lastKey_, nullptr);
 }
+
+void GtkChannelList::keepTrigger(GdkEvent*& kept, GdkEvent* event) {
+    if (kept != nullptr) {
+        gdk_event_free(kept);
+    }
+    kept = event;
+}
+
+ListTable& GtkChannelList::table() {
+    if (!table_) {
+        ListTableSource& source = *this;
+        table_ = std::make_unique<ListTable>(GTK_WIDGET(view_.gobj()), source);
+    }
+    return *table_;
+}
+
+// --- The program's rows
 
 void GtkChannelList::rowsReset(const ListRows& rows) {
     rows_ = &rows;
     hideSearch();
-    RowModel* model = rowModel(model_);
-    GtkTreeView* view = view_.gobj();
-    if (model->count == rows.count() && gtk_tree_view_get_model(view) == model_) {
-        // The same number of rows (a sort): the view keeps its rows and only draws the new
-        // texts, so that re-ordering a large list costs nothing here.
-        gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(view));
-        if (Glib::RefPtr<Gtk::Adjustment> scroll = view_.get_vadjustment()) {
-            scroll->set_value(scroll->get_lower());
+    // After a header click the program gives back the same rows in a new order.
+    const bool reordered = sorting_ && rows.count() == count_;
+    const bool hadSelection = selected_ >= 0;
+    count_ = rows.count();
+    cursor_ = -1;
+    selected_ = -1;
+    offset_ = 0;
+    resizeWindowModel(model_, std::min(count_, wantedWindowRows()));
+    markedCursor_ = markedSelection_ = kUnknownMark;
+    configureScrollBar();
+    scrollTo(0);
+    view_.queue_draw();
+    if (table_) {
+        table_->rowsReset(reordered);
+        if (hadSelection) {
+            table_->selectionChanged();
         }
-        GtkTreePath* first = nullptr;
-        GtkTreePath* last = nullptr;
-        if (gtk_tree_view_get_visible_range(view, &first, &last)) {
-            // The rows on screen tell their new texts to assistive technologies.
-            int from = gtk_tree_path_get_indices(first)[0];
-            int to = gtk_tree_path_get_indices(last)[0];
-            for (int row = from; row <= to; ++row) {
-                GtkTreeIter iter;
-                if (setIter(model, &iter, row)) {
-                    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-                    gtk_tree_model_row_changed(model_, path, &iter);
-                    gtk_tree_path_free(path);
-                }
-            }
-            gtk_tree_path_free(first);
-            gtk_tree_path_free(last);
-        }
-        view_.queue_draw();
-        return;
     }
-    // The view takes the new row count when the model is attached again: one pass over the row
-    // numbers, no copy of any text.
-    gtk_tree_view_set_model(view, nullptr);
-    model->count = rows.count();
-    model->stamp++;
-    gtk_tree_view_set_model(view, model_);
 }
 
 void GtkChannelList::rowRemoved(const ListRows& rows, int32_t row) {
     rows_ = &rows;
-    RowModel* model = rowModel(model_);
-    if (row < 0 || row >= model->count) {
+    if (row < 0 || row >= count_) {
         return;
     }
-    model->count--;
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    gtk_tree_model_row_deleted(model_, path);
-    gtk_tree_path_free(path);
+    --count_;
+    const int32_t oldSelected = selected_;
+    const int32_t oldCursor = cursor_;
+    if (selected_ == row) {
+        selected_ = -1;
+    } else if (selected_ > row) {
+        --selected_;
+    }
+    // As the tree view does: the cursor goes to the row that takes the removed one's place (or
+    // the one before, at the end) and selects it.
+    if (cursor_ == row) {
+        cursor_ = row < count_ ? row : count_ - 1;
+        if (cursor_ >= 0) {
+            selected_ = cursor_;
+        }
+    } else if (cursor_ > row) {
+        --cursor_;
+    }
+    if (windowModelCount(model_) > count_) {
+        resizeWindowModel(model_, count_);
+    }
+    markedCursor_ = markedSelection_ = kUnknownMark;
+    configureScrollBar();
+    placeWindow();
+    view_.queue_draw();
+    if (table_) {
+        table_->rowRemoved(row);
+        if (selected_ != oldSelected || oldSelected == row) {
+            table_->selectionChanged();
+        }
+        if (oldCursor == row && cursor_ >= 0) {
+            table_->cursorMoved(-1, cursorColumn_);
+        }
+    }
 }
 
-void GtkChannelList::rowRepaint(const ListRows& rows, int32_t row) {
+void GtkChannelList::rowRepaint(const ListRows& rows, int32_t) {
     rows_ = &rows;
-    GtkTreeIter iter;
-    if (!setIter(rowModel(model_), &iter, row)) {
-        return;
-    }
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    gtk_tree_model_row_changed(model_, path, &iter);
-    gtk_tree_path_free(path);
     view_.queue_draw();
 }
 
 int32_t GtkChannelList::selectedRow() {
-    GtkTreeIter iter;
-    if (gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view_.gobj()), nullptr,
-                                        &iter)) {
-        return rowOf(&iter);
-    }
-    return -1;
+    return selected_;
 }
 
-int32_t GtkChannelList::shownRowCount() const {
-    return rowModel(model_)->count;
+void GtkChannelList::selectRow(int32_t row) {
+    hideSearch();
+    moveCursor(row, -1, true, Reveal::Centre);
 }
 
 std::string GtkChannelList::cellText(int32_t row, int32_t column) const {
@@ -314,206 +271,201 @@ int32_t GtkChannelList::columnAt(int32_t position) {
     return -1;
 }
 
+int32_t GtkChannelList::topRow() const {
+    GtkAdjustment* outer = rowScrollerAdjustment(rowScroller_);
+    if (outer == nullptr || rowHeight_ <= 0 || count_ == 0) {
+        return 0;
+    }
+    return std::clamp(static_cast<int32_t>(gtk_adjustment_get_value(outer) / rowHeight_), 0,
+                      count_ - 1);
+}
+
+int32_t GtkChannelList::windowRowCount() const {
+    return windowModelCount(model_);
+}
+
 void GtkChannelList::detach() {
     hideSearch();
-    gtk_tree_view_set_model(view_.gobj(), nullptr);
-    rowModel(model_)->count = 0;
     rows_ = nullptr;
+    count_ = 0;
+    cursor_ = selected_ = -1;
+    offset_ = 0;
+    resizeWindowModel(model_, 0);
+    markedCursor_ = markedSelection_ = kUnknownMark;
 }
 
-bool GtkChannelList::onButtonPress(GdkEventButton* event) {
-    Glib::RefPtr<Gdk::Window> bin = view_.get_bin_window();
-    if (!bin || event->window != bin->gobj()) {
-        return false;  // the header
-    }
-    hideSearch();
-    if (lastButton_ != nullptr) {
-        gdk_event_free(lastButton_);
-    }
-    lastButton_ = gdk_event_copy(reinterpret_cast<GdkEvent*>(event));
+// --- The window
 
-    GtkTreePath* path = nullptr;
-    bool onRow = gtk_tree_view_get_path_at_pos(view_.gobj(), static_cast<gint>(event->x),
-                                               static_cast<gint>(event->y), &path, nullptr, nullptr,
-                                               nullptr) != FALSE;
-    if (event->type == GDK_BUTTON_PRESS && event->button == 3) {
-        // The list selects the row under the pointer first; the program then sees the click.
-        view_.grab_focus();
-        if (onRow) {
-            gtk_tree_view_set_cursor(view_.gobj(), path, nullptr, FALSE);
-        } else {
-            gtk_tree_selection_unselect_all(gtk_tree_view_get_selection(view_.gobj()));
+int GtkChannelList::rowHeight() {
+    if (rowHeight_ > 0) {
+        return rowHeight_;
+    }
+    // Once the view has laid out a row, its own height for all of them (fixed-height mode).
+    if (gtk_widget_get_realized(GTK_WIDGET(view_.gobj())) && windowModelCount(model_) > 0) {
+        GdkRectangle area{};
+        GtkTreePath* first = windowRowPath(0);
+        gtk_tree_view_get_background_area(view_.gobj(), first, nullptr, &area);
+        gtk_tree_path_free(first);
+        if (area.height > 0) {
+            rowHeight_ = area.height;
+            return rowHeight_;
         }
-        if (path != nullptr) {
-            gtk_tree_path_free(path);
-        }
-        router_.controlEvent(kChannelList, ControlAction::RightClick);
-        return true;
     }
-    if (path != nullptr) {
-        gtk_tree_path_free(path);
+    // Until then, what a line of text takes.
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(columns_.front()->gobj()));
+    gint natural = 0;
+    if (cells != nullptr) {
+        gtk_cell_renderer_get_preferred_height(GTK_CELL_RENDERER(cells->data),
+                                               GTK_WIDGET(view_.gobj()), nullptr, &natural);
     }
-    if (event->type == GDK_2BUTTON_PRESS && event->button == 1 && onRow) {
-        router_.controlEvent(kChannelList, ControlAction::DoubleClick);
-    }
-    return false;
+    g_list_free(cells);
+    gint separator = 0;
+    gtk_widget_style_get(GTK_WIDGET(view_.gobj()), "vertical-separator", &separator, nullptr);
+    return std::max(natural + separator, 1);
 }
 
-bool GtkChannelList::onKeyPress(GdkEventKey* event) {
-    if (event->is_modifier ||
-        (event->keyval >= GDK_KEY_Shift_L && event->keyval <= GDK_KEY_Hyper_R)) {
-        return false;  // Shift on its way to a capital letter
-    }
-    const auto modifiers =
-        event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK | GDK_SUPER_MASK | GDK_META_MASK);
-    const bool shift = (event->state & GDK_SHIFT_MASK) != 0;
-    TypeAhead::Key key = TypeAhead::Key::Other;
-    char32_t typed = 0;
-    switch (event->keyval) {
-        case GDK_KEY_Escape:
-            key = modifiers == 0 ? TypeAhead::Key::Escape : key;
-            break;
-        case GDK_KEY_BackSpace:
-            key = modifiers == 0 ? TypeAhead::Key::Backspace : key;
-            break;
-        case GDK_KEY_Down:
-        case GDK_KEY_KP_Down:
-            key = modifiers == 0 && !shift ? TypeAhead::Key::Next : key;
-            break;
-        case GDK_KEY_g:
-        case GDK_KEY_G:
-            if (modifiers == GDK_CONTROL_MASK && !shift) {
-                key = TypeAhead::Key::Next;
-                break;
-            }
-            [[fallthrough]];
-        default:
-            typed = gdk_keyval_to_unicode(event->keyval);
-            if (modifiers == 0 && typed != 0) {
-                key = TypeAhead::Key::Character;
-            }
-            break;
-    }
-    // The key's own time (the clock of the display); events made without one use this process's.
-    const guint32 now = event->time != GDK_CURRENT_TIME
-                            ? event->time
-                            : static_cast<guint32>(g_get_monotonic_time() / 1000);
-    const TypeAhead::Outcome outcome = rows_ != nullptr
-                                           ? search_.press(*rows_, selectedRow(), key, now, typed)
-                                           : TypeAhead::Outcome{};
-    if (!outcome.handled) {
-        // Not the search's: the search is over, and the key does what it does in the list.
-        hideSearch();
-        return false;
-    }
-    if (!search_.searching(now)) {
-        hideSearch();  // Escape
-        return true;
-    }
-    if (outcome.row >= 0) {
-        selectRow(outcome.row);
-    }
-    showSearch(outcome.notFound);
-    if (outcome.notFound && key == TypeAhead::Key::Next) {
-        view_.error_bell();
-    }
-    return true;
+double GtkChannelList::pageHeight() const {
+    return gtk_adjustment_get_page_size(inner_);
 }
 
-bool GtkChannelList::searchNotFound() const {
-    return searchEntry_.get_style_context()->has_class(GTK_STYLE_CLASS_ERROR);
+int32_t GtkChannelList::pageRows() {
+    return std::max(1, static_cast<int32_t>(pageHeight() / rowHeight()));
 }
 
-void GtkChannelList::selectRow(int32_t row) {
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    gtk_tree_view_set_cursor(view_.gobj(), path, nullptr, FALSE);
-    gtk_tree_view_scroll_to_cell(view_.gobj(), path, nullptr, TRUE, 0.5F, 0.0F);
-    gtk_tree_path_free(path);
-}
-
-void GtkChannelList::showSearch(bool notFound) {
-    searchEntry_.set_text(displayText(search_.text()));
-    searchEntry_.set_position(-1);
-    auto style = searchEntry_.get_style_context();
-    if (notFound) {
-        style->add_class(GTK_STYLE_CLASS_ERROR);
-    } else {
-        style->remove_class(GTK_STYLE_CLASS_ERROR);
+int32_t GtkChannelList::wantedWindowRows() {
+    const double page = pageHeight();
+    if (page <= 0) {
+        return kFirstWindowRows;
     }
-    if (!searchShown()) {
-        // Below the list, at its right edge, as the tree view places its own search entry. The
-        // list's own corner on the screen: its window's origin is that of the area it sits in.
-        int x = 0;
-        int y = 0;
-        if (auto* toplevel = dynamic_cast<Gtk::Window*>(view_.get_toplevel())) {
-            searchWindow_.set_transient_for(*toplevel);
-            int left = 0;
-            int top = 0;
-            if (Glib::RefPtr<Gdk::Window> window = toplevel->get_window()) {
-                window->get_origin(x, y);
-            }
-            if (scroller_.translate_coordinates(*toplevel, 0, 0, left, top)) {
-                x += left;
-                y += top;
-            }
-        }
-        int width = 0;
-        int unused = 0;
-        searchWindow_.get_preferred_width(unused, width);
-        searchWindow_.move(x + scroller_.get_allocated_width() - width,
-                           y + scroller_.get_allocated_height());
-        searchWindow_.show();
-    }
-    // The search ends by itself a while after its last key: so does the entry.
-    searchTimeout_.disconnect();
-    searchTimeout_ = Glib::signal_timeout().connect(
-        [this] {
-            hideSearch();
-            return false;
-        },
-        TypeAhead::kSearchEndMs);
+    return static_cast<int32_t>(std::ceil(page / rowHeight())) + 1 + kWindowMargin;
 }
 
-void GtkChannelList::hideSearch() {
-    searchTimeout_.disconnect();
-    search_.end();
-    if (searchWindow_.get_visible()) {
-        searchWindow_.hide();
-    }
-}
-
-void GtkChannelList::renderCell(GtkTreeViewColumn*, GtkCellRenderer* cell, GtkTreeModel*,
-                                GtkTreeIter* iter, gpointer data) {
-    const auto* context = static_cast<const CellContext*>(data);
-    const GtkChannelList* list = context->list;
-    int32_t row = rowOf(iter);
-    const ListRows* rows = list->rows_;
-    if (rows == nullptr || row < 0 || row >= rows->count()) {
-        g_object_set(cell, "text", "", "cell-background-set", FALSE, "foreground-set", FALSE,
-                     nullptr);
+void GtkChannelList::configureScrollBar() {
+    GtkAdjustment* outer = rowScrollerAdjustment(rowScroller_);
+    if (outer == nullptr) {
         return;
     }
-    std::string text = displayText(rows->columnText(row, context->column));
-    g_object_set(cell, "text", text.c_str(), nullptr);
+    const double page = pageHeight();
+    const double upper = std::max(static_cast<double>(count_) * rowHeight(), page);
+    const double value =
+        std::clamp(gtk_adjustment_get_value(outer), 0.0, std::max(upper - page, 0.0));
+    gtk_adjustment_configure(outer, value, 0, upper, page * 0.1, page * 0.9, page);
+}
 
-    RowColours colours = rows->colours(row);
-    auto column = static_cast<size_t>(context->column);
-    // A selected row keeps the selection colour, so that the selection stays visible.
-    bool selected = gtk_tree_selection_iter_is_selected(
-                        gtk_tree_view_get_selection(const_cast<GtkTreeView*>(list->view_.gobj())),
-                        iter) != FALSE;
-    if (colours.background[column] && !selected) {
-        GdkRGBA rgba = toRgba(*colours.background[column]);
-        g_object_set(cell, "cell-background-rgba", &rgba, nullptr);
-    } else {
-        g_object_set(cell, "cell-background-set", FALSE, nullptr);
+void GtkChannelList::scrollerAllocated() {
+    if (columns_.empty()) {
+        return;  // still being made
     }
-    if (colours.text[column]) {
-        GdkRGBA rgba = toRgba(*colours.text[column]);
-        g_object_set(cell, "foreground-rgba", &rgba, nullptr);
-    } else {
-        g_object_set(cell, "foreground-set", FALSE, nullptr);
+    const int before = rowHeight_;
+    rowHeight_ = 0;
+    if (rowHeight() != before) {
+        markedCursor_ = kUnknownMark;
     }
+    // A taller list needs more rows in its window; they are added after this layout, since the
+    // tree view may not change its rows while it is being laid out.
+    const int32_t wanted = std::min(count_, wantedWindowRows());
+    if (wanted > windowModelCount(model_) && !growWindow_.connected()) {
+        growWindow_ = Glib::signal_idle().connect(
+            [this] {
+                resizeWindowModel(model_, std::min(count_, wantedWindowRows()));
+                configureScrollBar();
+                placeWindow();
+                return false;
+            },
+            Glib::PRIORITY_HIGH_IDLE);
+    }
+    configureScrollBar();
+    placeWindow();
+}
+
+void GtkChannelList::scrolled() {
+    if (!columns_.empty()) {
+        placeWindow();
+    }
+}
+
+void GtkChannelList::scrollTo(double top) {
+    GtkAdjustment* outer = rowScrollerAdjustment(rowScroller_);
+    if (outer != nullptr) {
+        const double last = gtk_adjustment_get_upper(outer) - gtk_adjustment_get_page_size(outer);
+        gtk_adjustment_set_value(outer, std::clamp(top, 0.0, std::max(last, 0.0)));
+    }
+    placeWindow();
+}
+
+void GtkChannelList::placeWindow() {
+    GtkAdjustment* outer = rowScrollerAdjustment(rowScroller_);
+    const int32_t windowRows = windowModelCount(model_);
+    if (count_ == 0 || windowRows == 0 || outer == nullptr) {
+        innerValue_ = 0;
+        keepInnerScroll();
+        return;
+    }
+    const int height = rowHeight();
+    const double value = gtk_adjustment_get_value(outer);
+    const int32_t top = std::clamp(static_cast<int32_t>(value / height), 0, count_ - 1);
+    const int32_t offset = std::clamp(top, 0, std::max(0, count_ - windowRows));
+    innerValue_ = value - static_cast<double>(offset) * height;
+    if (offset != offset_) {
+        offset_ = offset;
+        markedCursor_ = markedSelection_ = kUnknownMark;
+        view_.queue_draw();
+    }
+    showMarks();
+    keepInnerScroll();
+}
+
+void GtkChannelList::keepInnerScroll() {
+    if (keepingScroll_ || std::abs(gtk_adjustment_get_value(inner_) - innerValue_) < 0.5) {
+        return;
+    }
+    keepingScroll_ = true;
+    gtk_adjustment_set_value(inner_, innerValue_);
+    keepingScroll_ = false;
+}
+
+bool GtkChannelList::rowFullyShown(int32_t row) {
+    GtkAdjustment* outer = rowScrollerAdjustment(rowScroller_);
+    if (outer == nullptr) {
+        return false;
+    }
+    const double value = gtk_adjustment_get_value(outer);
+    const double top = static_cast<double>(row) * rowHeight();
+    return top >= value - 0.5 && top + rowHeight() <= value + pageHeight() + 0.5;
+}
+
+void GtkChannelList::showMarks() {
+    if (showingMarks_) {
+        return;
+    }
+    const int32_t windowRows = windowModelCount(model_);
+    auto inWindow = [&](int32_t row) { return row >= offset_ && row < offset_ + windowRows; };
+    // The tree view's cursor only on a row wholly on screen: it would scroll to any other.
+    const int32_t cursor =
+        cursor_ >= 0 && inWindow(cursor_) && rowFullyShown(cursor_) ? cursor_ - offset_ : -1;
+    const int32_t selected = selected_ >= 0 && inWindow(selected_) ? selected_ - offset_ : -1;
+    showingMarks_ = true;
+    if (cursor != markedCursor_) {
+        GtkTreePath* path = windowRowPath(cursor >= 0 ? cursor : windowRows);
+        Gtk::TreeViewColumn* focus = view_.get_column(cursorColumn_);
+        gtk_tree_view_set_cursor(view_.gobj(), path,
+                                 cursor >= 0 && focus != nullptr ? focus->gobj() : nullptr, FALSE);
+        gtk_tree_path_free(path);
+        markedCursor_ = cursor;
+        markedSelection_ = kUnknownMark;  // the tree view selects its cursor's row
+    }
+    if (selected != markedSelection_) {
+        GtkTreeSelection* selection = gtk_tree_view_get_selection(view_.gobj());
+        if (selected >= 0) {
+            GtkTreePath* path = windowRowPath(selected);
+            gtk_tree_selection_select_path(selection, path);
+            gtk_tree_path_free(path);
+        } else {
+            gtk_tree_selection_unselect_all(selection);
+        }
+        markedSelection_ = selected;
+    }
+    showingMarks_ = false;
 }
 
 }  // namespace vistrelle::gtk

@@ -9,6 +9,21 @@
 
 namespace vistrelle::gtk {
 
+namespace {
+
+void nameInnerButton(GtkWidget* widget) {
+    if (GTK_IS_TOGGLE_BUTTON(widget)) {
+        atk_object_set_name(gtk_widget_get_accessible(widget),
+                            std::string(texts::kCountrySelectorName).c_str());
+    } else if (GTK_IS_CONTAINER(widget)) {
+        gtk_container_forall(
+            GTK_CONTAINER(widget), [](GtkWidget* child, gpointer) { nameInnerButton(child); },
+            nullptr);
+    }
+}
+
+}  // namespace
+
 GtkCountrySelector::GtkCountrySelector(EventRouter& router) : router_(router) {
     // Only the user's choices are reported; the program's own changes are not.
     combo_.signal_changed().connect([this] {
@@ -18,6 +33,8 @@ GtkCountrySelector::GtkCountrySelector(EventRouter& router) : router_(router) {
     });
     combo_.get_accessible()->set_name(std::string(texts::kCountrySelectorName));
     combo_.get_accessible()->set_description(std::string(texts::kCountrySelectorDescription));
+    // The button inside that opens the list would otherwise be announced without a name.
+    nameInnerButton(GTK_WIDGET(combo_.gobj()));
     combo_.show();
 }
 

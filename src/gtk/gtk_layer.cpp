@@ -246,8 +246,16 @@ void GtkWindowUi::setTopmost(bool topmost) {
     }
 }
 
-void GtkWindowUi::showPopupMenu(int32_t menu) {
-    if (main_) {
+void GtkWindowUi::showPopupMenu(int32_t menu, PopupPlace place) {
+    if (!main_) {
+        return;
+    }
+    GdkRectangle row{};
+    GdkWindow* bin = gtk_tree_view_get_bin_window(list_.view().gobj());
+    if (place == PopupPlace::SelectedRow && bin != nullptr &&
+        list_.rowArea(list_.selectedRow(), row, true)) {
+        main_->showPopupMenuBelow(menu, bin, row, list_.lastMenuKeyEvent());
+    } else {
         main_->showPopupMenu(menu, list_.lastButtonEvent());
     }
 }

@@ -223,6 +223,19 @@ void MainWindow::showPopupMenu(int32_t menu, const GdkEvent* trigger) {
     popup->popup_at_rect(window, at, Gdk::GRAVITY_NORTH_WEST, Gdk::GRAVITY_NORTH_WEST, trigger);
 }
 
+void MainWindow::showPopupMenuBelow(int32_t menu, GdkWindow* window, const GdkRectangle& area,
+                                    const GdkEvent* trigger) {
+    Gtk::Menu* popup = popupMenu(menu);
+    if (popup == nullptr) {
+        return;
+    }
+    present();
+    gtk_menu_popup_at_rect(popup->gobj(), window, &area, GDK_GRAVITY_SOUTH_WEST,
+                           GDK_GRAVITY_NORTH_WEST, trigger);
+    // The keyboard's user starts on the first item.
+    popup->select_first(false);
+}
+
 void MainWindow::setStatusText(std::string_view text) {
     if (statusMade_) {
         statusLabel_.set_text(displayText(text));

@@ -35,6 +35,9 @@ public:
     bool menuItemChecked(int32_t command) const;
     void setMenuItemChecked(int32_t command, bool checked);
     void showPopupMenu(int32_t menu, const GdkEvent* trigger);
+    // The menu opened by the keyboard, below `area` of `window` (a row of the list).
+    void showPopupMenuBelow(int32_t menu, GdkWindow* window, const GdkRectangle& area,
+                            const GdkEvent* trigger);
     void setStatusText(std::string_view text);
     int64_t nativeHandle();
 

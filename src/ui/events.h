@@ -13,10 +13,10 @@ enum class CloseSource {
     Other,
 };
 
-// What happened to a control. channelList tells its mouse actions apart and a text field its
-// Escape key; every other control only reports that something happened to it (a button
-// pressed, an option or a country chosen, the drop-down opened, a text typed); the program
-// looks only at which control it was.
+// What happened to a control. channelList tells its mouse and keyboard actions apart and a
+// text field its Escape key; every other control only reports that something happened to it (a
+// button pressed, an option or a country chosen, the drop-down opened, a text typed); the
+// program looks only at which control it was.
 enum class ControlAction {
     Used,
     // channelList, each reported after the list has updated its selection.
@@ -26,8 +26,16 @@ enum class ControlAction {
     RightDoubleClick,
     SelectionChange,  // a row became selected, or the selection was lost
     DragStart,
+    EnterKey,  // Enter pressed in the list
+    MenuKey,   // the context-menu key or Shift+F10 pressed in the list
     // A text field: Escape was pressed in it.
     Cancel,
+};
+
+// Where a pop-up menu opens.
+enum class PopupPlace {
+    MouseCursor,  // at the mouse cursor, moved up and left by one pixel
+    SelectedRow,  // beside channelList's selected row, scrolled into view first
 };
 
 }  // namespace vistrelle

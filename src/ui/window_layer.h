@@ -165,9 +165,9 @@ public:
     virtual bool menuItemChecked(int32_t command) = 0;
     virtual void setMenuItemChecked(int32_t command, bool checked) = 0;
     virtual void setTopmost(bool topmost) = 0;  // without moving or resizing
-    // Shows a pop-up menu at the mouse cursor moved up and left by one pixel; MainWindow becomes
-    // the foreground window first. The chosen item comes back later as a menu command.
-    virtual void showPopupMenu(int32_t menu) = 0;
+    // Shows a pop-up menu at `place`; MainWindow becomes the foreground window first. The chosen
+    // item comes back later as a menu command.
+    virtual void showPopupMenu(int32_t menu, PopupPlace place) = 0;
     // MainWindow as the window system numbers it (the updater is given it), or 0.
     virtual int64_t nativeHandle() = 0;
     virtual void setStatusText(std::string_view text) = 0;

@@ -63,15 +63,27 @@ void Windows::setMenuItemChecked(int32_t command, bool checked) {
     SetMenuItemInfoA(menuBar_, static_cast<UINT>(command), FALSE, &info);
 }
 
-void Windows::showPopupMenu(int32_t menu) {
+void Windows::showPopupMenu(int32_t menu, PopupPlace place) {
     HWND main = windows_[kMainWindow];
     if (!main || menu < 0 || menu >= static_cast<int32_t>(popups_.size()) || !popups_[menu]) {
         return;
     }
-    POINT cursor{};
-    GetCursorPos(&cursor);
+    POINT at{};
+    GetCursorPos(&at);
+    at.x -= 1;
+    at.y -= 1;
+    const int row = list_.hwnd ? ListView_GetNextItem(list_.hwnd, -1, LVNI_SELECTED) : -1;
+    if (place == PopupPlace::SelectedRow && row >= 0) {
+        // Below the selected row, at the list's left edge, once the row is in view.
+        ListView_EnsureVisible(list_.hwnd, row, FALSE);
+        RECT bounds{};
+        if (ListView_GetItemRect(list_.hwnd, row, &bounds, LVIR_BOUNDS)) {
+            at = POINT{bounds.left > 0 ? bounds.left : 0, bounds.bottom};
+            ClientToScreen(list_.hwnd, &at);
+        }
+    }
     SetForegroundWindow(main);
-    TrackPopupMenu(popups_[menu], TPM_RIGHTBUTTON, cursor.x - 1, cursor.y - 1, 0, main, nullptr);
+    TrackPopupMenu(popups_[menu], TPM_RIGHTBUTTON, at.x, at.y, 0, main, nullptr);
 }
 
 }  // namespace vistrelle::win32

@@ -49,7 +49,7 @@ public:
     bool menuItemChecked(int32_t command) override;
     void setMenuItemChecked(int32_t command, bool checked) override;
     void setTopmost(bool topmost) override;
-    void showPopupMenu(int32_t menu) override;
+    void showPopupMenu(int32_t menu, PopupPlace place) override;
     int64_t nativeHandle() override;
     void setStatusText(std::string_view text) override;
     bool openDialog(int32_t window, std::string_view title, const Rect& frame) override;

@@ -66,6 +66,8 @@ std::optional<ControlAction> listAction(const NMHDR& header) {
             return ControlAction::DoubleClick;
         case NM_RDBLCLK:
             return ControlAction::RightDoubleClick;
+        case NM_RETURN:
+            return ControlAction::EnterKey;
         case LVN_BEGINDRAG:
             return ControlAction::DragStart;
         case LVN_ITEMCHANGED: {
@@ -222,6 +224,17 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             }
             break;
         }
+        case WM_CONTEXTMENU:
+            // The context-menu key or Shift+F10 in the list (a mouse's comes with its position
+            // and was told as a right click).
+            if (reinterpret_cast<HWND>(wParam) == layer->ui().list().hwnd &&
+                static_cast<int16_t>(LOWORD(lParam)) == -1 &&
+                static_cast<int16_t>(HIWORD(lParam)) == -1) {
+                PostMessageA(hwnd, kListEventMessage, static_cast<WPARAM>(ControlAction::MenuKey),
+                             0);
+                return 0;
+            }
+            break;
         case kListEventMessage:
             if (sink)
                 sink->controlEvent(kChannelList, static_cast<ControlAction>(wParam));

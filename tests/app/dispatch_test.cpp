@@ -162,7 +162,8 @@ TEST_F(DispatchTest, SelectionGuardsOfTheRowCommands) {
         for (int32_t command : {kCmdWatch, kCmdFavorite, kCmdVisitHomepage}) {
             app.dispatchMenuCommand(command);
         }
-        for (ControlAction action : {ControlAction::RightClick, ControlAction::DoubleClick}) {
+        for (ControlAction action : {ControlAction::RightClick, ControlAction::DoubleClick,
+                                     ControlAction::EnterKey, ControlAction::MenuKey}) {
             app.dispatchControlEvent(kChannelList, action);
         }
     }
@@ -230,12 +231,38 @@ TEST_F(DispatchTest, ChannelListEventTypes) {
         ControlAction action;
         std::vector<int32_t> popups;
         bool watches;
+        std::vector<PopupPlace> places = {};
     };
+    constexpr auto kAtMouse = PopupPlace::MouseCursor;
+    constexpr auto kAtRow = PopupPlace::SelectedRow;
     const std::vector<Case> cases{
-        {"right click, all countries", 1, ControlAction::RightClick, {kPopupMenuChannel}, false},
-        {"right click, a country", 2, ControlAction::RightClick, {kPopupMenuChannel}, false},
-        {"right click, favorites", 0, ControlAction::RightClick, {kPopupMenuFavorite}, false},
+        {"right click, all countries",
+         1,
+         ControlAction::RightClick,
+         {kPopupMenuChannel},
+         false,
+         {kAtMouse}},
+        {"right click, a country",
+         2,
+         ControlAction::RightClick,
+         {kPopupMenuChannel},
+         false,
+         {kAtMouse}},
+        {"right click, favorites",
+         0,
+         ControlAction::RightClick,
+         {kPopupMenuFavorite},
+         false,
+         {kAtMouse}},
+        {"menu key, all countries",
+         1,
+         ControlAction::MenuKey,
+         {kPopupMenuChannel},
+         false,
+         {kAtRow}},
+        {"menu key, favorites", 0, ControlAction::MenuKey, {kPopupMenuFavorite}, false, {kAtRow}},
         {"double click", 1, ControlAction::DoubleClick, {}, true},
+        {"enter", 2, ControlAction::EnterKey, {}, true},
         {"left click", 1, ControlAction::Click, {}, false},
         {"right double click", 1, ControlAction::RightDoubleClick, {}, false},
         {"selection changed", 1, ControlAction::SelectionChange, {}, false},
@@ -256,6 +283,7 @@ TEST_F(DispatchTest, ChannelListEventTypes) {
         memory.ui().statusHistory.clear();
         program.dispatchControlEvent(kChannelList, c.action);
         EXPECT_EQ(memory.ui().popups, c.popups);
+        EXPECT_EQ(memory.ui().popupPlaces, c.places);
         EXPECT_EQ(memory.ui().statusHistory.size(), c.watches ? 1u : 0u);
     }
 }

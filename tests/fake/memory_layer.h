@@ -121,7 +121,10 @@ public:
     bool menuItemChecked(int32_t command) override { return checked[command]; }
     void setMenuItemChecked(int32_t command, bool on) override { checked[command] = on; }
     void setTopmost(bool on) override { topmost = on; }
-    void showPopupMenu(int32_t menu) override { popups.push_back(menu); }
+    void showPopupMenu(int32_t menu, PopupPlace place) override {
+        popups.push_back(menu);
+        popupPlaces.push_back(place);
+    }
     int64_t nativeHandle() override { return handle; }
     void setStatusText(std::string_view text) override;
     bool openDialog(int32_t window, std::string_view title, const Rect& frame) override;
@@ -155,6 +158,7 @@ public:
     std::map<int32_t, bool> checked;
     bool topmost = false;
     std::vector<int32_t> popups;
+    std::vector<PopupPlace> popupPlaces;
     std::map<int32_t, Rect> placed;  // last rectangle per control
     std::vector<std::pair<int32_t, Rect>> placements;
     std::map<int32_t, bool> visible;

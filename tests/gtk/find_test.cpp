@@ -26,9 +26,12 @@ protected:
     void start(std::string_view catalogue) {
         sandbox.write("channels.dat", catalogue);
         startProgram();
-        // The tree view selects its first row when it takes the focus: start from none.
+        settle();
+        // The list selects its first row when it takes the focus: start from none, as Ctrl+Space
+        // on the cursor's row does.
         layer->list().view().grab_focus();
-        layer->list().view().get_selection()->unselect_all();
+        press(GDK_KEY_space, GDK_CONTROL_MASK);
+        ASSERT_EQ(layer->list().selectedRow(), -1);
     }
     // Key presses 50 ms apart on the display's clock.
     void press(guint keyval, GdkModifierType state = GdkModifierType(0)) {

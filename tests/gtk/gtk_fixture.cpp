@@ -86,6 +86,21 @@ bool GtkAppTest::runUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 void GtkAppTest::settle() {
+    // A frame drawn first: the window's layout runs on its frame clock's time, not when idle.
+    MainWindow* window = layer ? layer->ui().mainWindow() : nullptr;
+    GdkFrameClock* clock = window != nullptr && window->get_mapped()
+                               ? gtk_widget_get_frame_clock(GTK_WIDGET(window->gobj()))
+                               : nullptr;
+    if (clock != nullptr) {
+        bool painted = false;
+        const gulong handler = g_signal_connect_swapped(
+            clock, "after-paint", G_CALLBACK(+[](bool* flag) { *flag = true; }), &painted);
+        gdk_frame_clock_request_phase(clock, GDK_FRAME_CLOCK_PHASE_AFTER_PAINT);
+        const bool drawn = runUntil([&] { return painted; });
+        g_signal_handler_disconnect(clock, handler);
+        ASSERT_TRUE(drawn) << (ended ? "the program ended while a frame was awaited"
+                                     : "the window never drew a frame");
+    }
     bool reached = false;
     const guint marker = g_idle_add_full(
         G_PRIORITY_LOW,
@@ -182,18 +197,25 @@ Gtk::MenuItem* GtkAppTest::popupItem(int32_t menu, const std::string& label) {
 
 void GtkAppTest::sendButton(GdkEventType type, guint button, int32_t row) {
     GtkTreeView* view = layer->list().view().gobj();
-    GdkRectangle cell{};
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    gtk_tree_view_get_cell_area(view, path, gtk_tree_view_get_column(view, 0), &cell);
-    gtk_tree_path_free(path);
+    // The row is brought on screen first; a row past the end is clicked below the last one.
+    GdkRectangle area{};
+    const int32_t rows = layer->list().shownRowCount();
+    const int32_t target = row < rows ? row : rows - 1;
+    if (target >= 0) {
+        // Bringing the row on screen may slide the list's window of rows: click once that is done.
+        layer->list().rowArea(target, area, true);
+        settle();
+        layer->list().rowArea(target, area, false);
+        area.y += area.height * (row - target);
+    }
 
     GdkEvent* event = gdk_event_new(type);
     GdkWindow* bin = gtk_tree_view_get_bin_window(view);
     event->button.window = GDK_WINDOW(g_object_ref(bin));
     event->button.send_event = TRUE;
     event->button.time = GDK_CURRENT_TIME;
-    event->button.x = cell.x + 4;
-    event->button.y = cell.y + cell.height / 2.0;
+    event->button.x = 4;
+    event->button.y = area.y + area.height / 2.0;
     event->button.button = button;
     gint originX = 0;
     gint originY = 0;
@@ -226,7 +248,7 @@ void pressKey(Gtk::Window& window, guint keyval, GdkModifierType state, guint32 
     event->key.time = time;
     event->key.keyval = keyval;
     event->key.state = state;
-    // The key code too: key bindings (an entry's Escape, a label's access key) look at it.
+    // The key's code too: GTK's key bindings (the menu key, Shift+F10) look keys up by it.
     GdkKeymapKey* keys = nullptr;
     gint count = 0;
     if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()),

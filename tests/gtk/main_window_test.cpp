@@ -96,6 +96,22 @@ TEST_F(MainWindowTest, StartUpShowsTheCatalogueInTheWindow) {
     // Accessible names and roles for screen readers.
     EXPECT_EQ(layer->list().view().get_accessible()->get_name(), "Channel list");
     EXPECT_EQ(layer->selector().widget().get_accessible()->get_name(), "Country");
+    // The button inside the selector, in the selector's box.
+    std::vector<std::string> innerButtons;
+    std::function<void(GtkWidget*)> collect = [&](GtkWidget* widget) {
+        if (GTK_IS_TOGGLE_BUTTON(widget)) {
+            innerButtons.push_back(atk_object_get_name(gtk_widget_get_accessible(widget)));
+        } else if (GTK_IS_CONTAINER(widget)) {
+            gtk_container_forall(
+                GTK_CONTAINER(widget),
+                [](GtkWidget* child, gpointer walk) {
+                    (*static_cast<std::function<void(GtkWidget*)>*>(walk))(child);
+                },
+                &collect);
+        }
+    };
+    collect(GTK_WIDGET(layer->selector().widget().gobj()));
+    EXPECT_EQ(innerButtons, (Texts{"Country"}));
     EXPECT_EQ(window.statusBar().get_accessible()->get_role(), Atk::ROLE_STATUSBAR);
 }
 
@@ -189,6 +205,10 @@ TEST_F(MainWindowTest, FavouritesRemovedThroughThePopupMenu) {
     ASSERT_TRUE(runUntil([&] { return layer->list().shownRowCount() == 3; }));
     choosePopupItem(1, kPopupMenuFavorite, "Remove from favorites");
     EXPECT_EQ(columnTexts(0), (Texts{"alpha Jazz", "Caf\u00e9 Radio"}));
+    // As the tree view does, the row that took the removed one's place is selected; screen
+    // readers count the rows left.
+    EXPECT_EQ(layer->list().selectedRow(), 1);
+    EXPECT_EQ(atk_table_get_n_rows(ATK_TABLE(layer->list().table().object())), 2);
     ASSERT_TRUE(exitThroughMenu());
     EXPECT_EQ(sandbox.read("favorites.dat"), kAlpha + kCafe);
 }
@@ -209,6 +229,60 @@ TEST_F(MainWindowTest, DoubleClickWatchesTheRow) {
     EXPECT_TRUE(
         runUntil([&] { return mainWindow().statusText() == " Now watching: alpha Jazz"; }, 60000));
     EXPECT_EQ(layer->list().selectedRow(), 1);
+}
+
+TEST_F(MainWindowTest, EnterWatchesAndTheMenuKeysOpenTheMenuBelowTheSelectedRow) {
+    startProgram();
+    GtkChannelList& list = layer->list();
+    list.view().grab_focus();  // the first row becomes the cursor's, and selected
+    settle();
+    pressKey(mainWindow(), GDK_KEY_Down);
+    EXPECT_EQ(list.selectedRow(), 1);
+    pressKey(mainWindow(), GDK_KEY_Return);
+    EXPECT_TRUE(
+        runUntil([&] { return mainWindow().statusText() == " Now watching: alpha Jazz"; }, 60000));
+
+    struct Key {
+        const char* name;
+        guint keyval;
+        GdkModifierType state;
+    };
+    for (const Key& key : {Key{"menu key", GDK_KEY_Menu, GdkModifierType(0)},
+                           Key{"Shift+F10", GDK_KEY_F10, GDK_SHIFT_MASK}}) {
+        SCOPED_TRACE(key.name);
+        list.view().grab_focus();
+        pressKey(mainWindow(), GDK_KEY_Down);
+        pressKey(mainWindow(), key.keyval, key.state);
+        Gtk::Menu* popup = mainWindow().popupMenu(kPopupMenuChannel);
+        ASSERT_TRUE(runUntil([&] { return popup->get_visible(); }));
+        settle();
+        GdkRectangle row{};
+        ASSERT_TRUE(list.rowArea(list.selectedRow(), row, false));
+        int listX = 0;
+        int listY = 0;
+        gdk_window_get_origin(gtk_tree_view_get_bin_window(list.view().gobj()), &listX, &listY);
+        int menuX = 0;
+        int menuY = 0;
+        popup->get_toplevel()->get_window()->get_origin(menuX, menuY);
+        EXPECT_NEAR(menuY, listY + row.y + row.height, 8);
+        EXPECT_NEAR(menuX, listX, 8);
+        popup->popdown();
+        settle();
+    }
+}
+
+TEST_F(MainWindowTest, EnterAndTheMenuKeysDoNothingWithoutASelectedRow) {
+    startProgram();
+    layer->selector().widget().set_active(0);  // the empty Favorites view
+    ASSERT_TRUE(runUntil([&] { return layer->list().shownRowCount() == 0; }));
+    layer->list().view().grab_focus();
+    for (guint key : {GDK_KEY_Return, GDK_KEY_KP_Enter, GDK_KEY_Menu}) {
+        pressKey(mainWindow(), key);
+    }
+    pressKey(mainWindow(), GDK_KEY_F10, GDK_SHIFT_MASK);
+    settle();
+    EXPECT_FALSE(mainWindow().popupMenu(kPopupMenuFavorite)->get_visible());
+    EXPECT_EQ(mainWindow().statusText(), " 5 channels loaded");
 }
 
 TEST_F(MainWindowTest, SettingsOkAppliesTheChoiceAndCancelDoesNot) {

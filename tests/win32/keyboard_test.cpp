@@ -1,11 +1,68 @@
-// The real Windows program from the keyboard: help, tab stops, finding by typing and the search
-// field.
+// The real Windows program from the keyboard: help, tab stops, finding by typing, the
+// channel's commands (Enter watches, the context-menu key and Shift+F10 open the row's menu) and
+// the search field.
 
 #include "fake/type_ahead_steps.h"
 #include "program_fixture.h"
 
 namespace vistrelle::testing {
 namespace {
+
+TEST_F(ProgramTest, EnterWatchesAndTheMenuKeysOpenTheMenuBelowTheSelectedRow) {
+    start();
+    // The keys go to the list once it has the focus (Tab into it).
+    const auto focusList = [&] {
+        makeForeground(main_);
+        // Each Tab moves the focus to the next tab stop; a few reach the list.
+        for (int press = 0; press < 4 && focus() != list_; ++press) {
+            const HWND before = focus();
+            postKey(before ? before : main_, VK_TAB, false);
+            eventually([&] { return focus() != before; });
+        }
+        return focus() == list_;
+    };
+    ASSERT_TRUE(focusList());
+    selectRow(list_, 1);
+    ASSERT_TRUE(typeKeys({VK_RETURN}));
+    ASSERT_TRUE(watcher_.waitForBoxes(1));  // no HTML engine here: the page cannot be written
+    ASSERT_TRUE(eventually([&] { return statusText(main_) == " Now watching: Alpen TV"; }));
+
+    const auto shownMenu = [] {
+        HWND popup = FindWindowA("#32768", nullptr);
+        return popup && IsWindowVisible(popup) ? popup : nullptr;
+    };
+    for (const bool shiftF10 : {false, true}) {
+        SCOPED_TRACE(shiftF10 ? "Shift+F10" : "menu key");
+        selectRow(list_, 2);
+        ASSERT_TRUE(focusList());
+        ASSERT_TRUE(shiftF10 ? typeKeys({VK_SHIFT, VK_F10}) : typeKeys({VK_APPS}));
+        HWND popup = nullptr;
+        ASSERT_TRUE(eventually([&] { return (popup = shownMenu()) != nullptr; }));
+        RECT row{};
+        row.left = LVIR_BOUNDS;
+        SendMessageA(list_, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row));
+        POINT below{0, row.bottom};
+        ClientToScreen(list_, &below);
+        RECT shown{};
+        GetWindowRect(popup, &shown);
+        EXPECT_NEAR(shown.top, below.y, 4);
+        EXPECT_NEAR(shown.left, below.x, 4);
+        ASSERT_TRUE(typeKeys({VK_ESCAPE}));
+        ASSERT_TRUE(eventually([&] { return shownMenu() == nullptr; }));
+    }
+
+    // Without a selected row both keys do nothing.
+    selectRow(list_, -1);
+    ASSERT_TRUE(focusList());
+    ASSERT_TRUE(typeKeys({VK_APPS}));
+    ASSERT_TRUE(typeKeys({VK_RETURN}));
+    settle();
+    settle();
+    EXPECT_EQ(shownMenu(), nullptr);
+    EXPECT_EQ(watcher_.boxes().size(), 1u);
+    exitBy(1);
+    EXPECT_EQ(finish(), 0);
+}
 
 TEST_F(ProgramTest, F1AsksForHelpOnlyWhileTheMainWindowIsActive) {
     start();
