@@ -201,7 +201,7 @@ void setVertical(ScrollerObject* self, GtkAdjustment* given) {
     }
 }
 
-void scrollerSetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
+void scrollerSetProperty(GObject* object, guint id, const GValue* value, GParamSpec* property) {
     ScrollerObject* self = scroller(object);
     switch (id) {
         case kHorizontalAdjustment:
@@ -216,11 +216,11 @@ void scrollerSetProperty(GObject* object, guint id, const GValue* value, GParamS
                 static_cast<GtkScrollablePolicy>(g_value_get_enum(value));
             break;
         default:
-            G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+            G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);
     }
 }
 
-void scrollerGetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
+void scrollerGetProperty(GObject* object, guint id, GValue* value, GParamSpec* property) {
     ScrollerObject* self = scroller(object);
     switch (id) {
         case kHorizontalAdjustment:
@@ -234,7 +234,7 @@ void scrollerGetProperty(GObject* object, guint id, GValue* value, GParamSpec* s
             g_value_set_enum(value, self->policies[id - kHorizontalPolicy]);
             break;
         default:
-            G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+            G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, property);
     }
 }
 
