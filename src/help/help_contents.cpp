@@ -36,25 +36,12 @@ std::string_view trim(std::string_view text) {
     return text;
 }
 
-void appendUtf8(std::string& out, uint32_t code) {
+// A character a reference names, in UTF-8; U+FFFD for one no text may hold.
+void appendReferenced(std::string& out, uint32_t code) {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
         code = 0xFFFD;
     }
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    appendUtf8(out, code);
 }
 
 // The character a reference names ("amp", "#233", "#xE9"), or 0 when it is none this reader knows.
@@ -106,7 +93,7 @@ std::string decodeValue(std::string_view raw) {
             if (length != std::string_view::npos) {
                 if (uint32_t code =
                         referencedCharacter(std::string_view(text).substr(i + 1, length))) {
-                    appendUtf8(out, code);
+                    appendReferenced(out, code);
                     i += length + 1;
                     continue;
                 }
