@@ -50,27 +50,16 @@ TEST(TypeAheadTest, TheWalkEveryWindowLayerTakes) {
         for (size_t at = 0; at < step.keys.size();) {
             const char32_t c = nextCharacter(step.keys, at);
             clock += 50;
-            switch (c) {
-                case '|':
-                    clock += testing::kTypeAheadPauseMs;
-                    continue;
-                case '\b':
-                    outcome = search.press(rows, selected, Key::Backspace, clock);
-                    break;
-                case '\x1b':
-                    outcome = search.press(rows, selected, Key::Escape, clock);
-                    break;
-                case '\n':
-                case '\a':
-                    outcome = search.press(rows, selected, Key::Next, clock);
-                    break;
-                case '~':
-                    outcome = search.press(rows, selected, Key::Other, clock);
-                    break;
-                default:
-                    outcome = search.press(rows, selected, Key::Character, clock, c);
-                    break;
+            if (c == '|') {
+                clock += testing::kTypeAheadPauseMs;
+                continue;
             }
+            const Key key = c == '\b'                ? Key::Backspace
+                            : c == '\x1b'            ? Key::Escape
+                            : c == '\n' || c == '\a' ? Key::Next
+                            : c == '~'               ? Key::Other
+                                                     : Key::Character;
+            outcome = search.press(rows, selected, key, clock, key == Key::Character ? c : 0);
             if (outcome.row >= 0) {
                 selected = outcome.row;
             }
