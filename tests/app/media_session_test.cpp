@@ -91,9 +91,7 @@ TEST_F(MediaSessionTest, TheControlsShowTheWatchedChannelAndItsSong) {
               "dio \xD6st");
     expected.status = PlaybackStatus::Playing;
     expected.track = 1;
-    expected.title =
-        "R\xC3\xA4"
-        "dio \xC3\x96st";
+    expected.title = "R\u00e4dio \u00d6st";
     expected.genre = "Folk";
     expected.country = "Sverige";
     expected.address = "http://r.example/a.mp3";

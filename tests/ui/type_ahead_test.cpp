@@ -8,6 +8,7 @@
 #include "catalog/catalog_format.h"
 #include "catalog/channel_rows.h"
 #include "fake/type_ahead_steps.h"
+#include "support/catalog_lines.h"
 
 namespace vistrelle {
 namespace {
@@ -16,11 +17,8 @@ using Key = TypeAhead::Key;
 
 ChannelRows rowsOf(std::string_view catalogue) {
     ChannelRows rows;
-    size_t at = 0;
-    while (at < catalogue.size()) {
-        const size_t end = catalogue.find("\r\n", at);
-        rows.append(parseChannelLine(catalogue.substr(at, end - at)));
-        at = end + 2;
+    for (const std::string& line : testing::linesByteByByte(catalogue)) {
+        rows.append(parseChannelLine(line));
     }
     return rows;
 }
