@@ -219,8 +219,8 @@ TEST_F(DispatchTest, CountrySelectorEventsApplyTheFilter) {
     EXPECT_EQ(app.catalog.filterIndex, 3);
     EXPECT_EQ(shownNames(), (std::vector<std::string>{"SR P1"}));
     const int32_t resets = ui.list.resets;
-    app.dispatchControlEvent(kCountrySelector,
-                             ControlAction::Used);  // same selection: nothing rebuilt
+    // The same selection again: nothing rebuilt.
+    app.dispatchControlEvent(kCountrySelector, ControlAction::Used);
     EXPECT_EQ(ui.list.resets, resets);
 }
 
@@ -233,41 +233,21 @@ TEST_F(DispatchTest, ChannelListEventTypes) {
         bool watches;
         std::vector<PopupPlace> places = {};
     };
-    constexpr auto kAtMouse = PopupPlace::MouseCursor;
-    constexpr auto kAtRow = PopupPlace::SelectedRow;
+    using enum ControlAction;
+    using enum PopupPlace;
     const std::vector<Case> cases{
-        {"right click, all countries",
-         1,
-         ControlAction::RightClick,
-         {kPopupMenuChannel},
-         false,
-         {kAtMouse}},
-        {"right click, a country",
-         2,
-         ControlAction::RightClick,
-         {kPopupMenuChannel},
-         false,
-         {kAtMouse}},
-        {"right click, favorites",
-         0,
-         ControlAction::RightClick,
-         {kPopupMenuFavorite},
-         false,
-         {kAtMouse}},
-        {"menu key, all countries",
-         1,
-         ControlAction::MenuKey,
-         {kPopupMenuChannel},
-         false,
-         {kAtRow}},
-        {"menu key, favorites", 0, ControlAction::MenuKey, {kPopupMenuFavorite}, false, {kAtRow}},
-        {"double click", 1, ControlAction::DoubleClick, {}, true},
-        {"enter", 2, ControlAction::EnterKey, {}, true},
-        {"left click", 1, ControlAction::Click, {}, false},
-        {"right double click", 1, ControlAction::RightDoubleClick, {}, false},
-        {"selection changed", 1, ControlAction::SelectionChange, {}, false},
-        {"begin drag", 1, ControlAction::DragStart, {}, false},
-        {"anything else", 1, ControlAction::Used, {}, false},
+        {"right click, all countries", 1, RightClick, {kPopupMenuChannel}, false, {MouseCursor}},
+        {"right click, a country", 2, RightClick, {kPopupMenuChannel}, false, {MouseCursor}},
+        {"right click, favorites", 0, RightClick, {kPopupMenuFavorite}, false, {MouseCursor}},
+        {"menu key, all countries", 1, MenuKey, {kPopupMenuChannel}, false, {SelectedRow}},
+        {"menu key, favorites", 0, MenuKey, {kPopupMenuFavorite}, false, {SelectedRow}},
+        {"double click", 1, DoubleClick, {}, true},
+        {"enter", 2, EnterKey, {}, true},
+        {"left click", 1, Click, {}, false},
+        {"right double click", 1, RightDoubleClick, {}, false},
+        {"selection changed", 1, SelectionChange, {}, false},
+        {"begin drag", 1, DragStart, {}, false},
+        {"anything else", 1, Used, {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -278,7 +258,7 @@ TEST_F(DispatchTest, ChannelListEventTypes) {
         App program(memory);
         ASSERT_TRUE(program.startUp());
         memory.ui().selector.select(c.selectorIndex);
-        program.dispatchControlEvent(kCountrySelector, ControlAction::Used);
+        program.dispatchControlEvent(kCountrySelector, Used);
         memory.ui().list.selected = 0;
         memory.ui().statusHistory.clear();
         program.dispatchControlEvent(kChannelList, c.action);

@@ -12,7 +12,9 @@ namespace vistrelle::testing {
 namespace {
 
 using enum MediaPhase;
+using enum MediaAction;
 using Kind = MediaOutcome::Kind;
+using Actions = std::vector<std::pair<MediaAction, double>>;
 
 MediaOutcome element(MediaAction action, std::optional<MediaPhase> phase = std::nullopt) {
     return MediaOutcome{Kind::Element, action, phase, 0};
@@ -71,7 +73,7 @@ protected:
         pump.push([what, value](EventSink& sink) { sink.mediaCommand(what, value); });
         ASSERT_TRUE(app.step());
     }
-    std::vector<std::pair<MediaAction, double>>& actions() { return ui.web.mediaActions; }
+    Actions& actions() { return ui.web.mediaActions; }
 };
 
 TEST_F(MediaSessionTest, TheControlsShowTheWatchedChannelAndItsSong) {
@@ -89,9 +91,7 @@ TEST_F(MediaSessionTest, TheControlsShowTheWatchedChannelAndItsSong) {
               "dio \xD6st");
     expected.status = PlaybackStatus::Playing;
     expected.track = 1;
-    expected.title =
-        "R\xC3\xA4"
-        "dio \xC3\x96st";
+    expected.title = "R\u00e4dio \u00d6st";
     expected.genre = "Folk";
     expected.country = "Sverige";
     expected.address = "http://r.example/a.mp3";
@@ -136,18 +136,13 @@ TEST_F(MediaSessionTest, CommandsReachTheElementTheListAndTheProgram) {
     command(MediaCommand::Stop);
     command(MediaCommand::Pause);
     command(MediaCommand::Play);
-    EXPECT_EQ(actions(), (std::vector<std::pair<MediaAction, double>>{{MediaAction::Stop, 0},
-                                                                      {MediaAction::Pause, 0},
-                                                                      {MediaAction::Resume, 0},
-                                                                      {MediaAction::Stop, 0},
-                                                                      {MediaAction::Restart, 0}}));
+    EXPECT_EQ(actions(), (Actions{{Stop, 0}, {Pause, 0}, {Resume, 0}, {Stop, 0}, {Restart, 0}}));
     EXPECT_EQ(shown().status, PlaybackStatus::Playing);
 
     actions().clear();
     command(MediaCommand::SetVolume, std::nan(""));
     command(MediaCommand::SetVolume, 2.5);
-    EXPECT_EQ(actions(),
-              (std::vector<std::pair<MediaAction, double>>{{MediaAction::SetVolume, 1}}));
+    EXPECT_EQ(actions(), (Actions{{SetVolume, 1}}));
     EXPECT_EQ(shown().volume, 1.0);
     command(MediaCommand::Raise);
     EXPECT_EQ(layer.media().raises, 1);

@@ -184,10 +184,6 @@ TEST(PlaybackTest, ResolvesByFetchingInOrderThenPlaysOrFails) {
         {"only local files", "home.m3u",
          {{"home.m3u", answer("#EXTM3U\n/home/anna/a.mp3\nC:\\Music\\b.mp3\n")}}, {"home.m3u"},
          Action::Fail, cannot("the playlist names only files on another computer")},
-        {"separators and a header suffix", "iptv.m3u",
-         {{"iptv.m3u", answer("#EXTM3U\n====morocco====\n#EXTINF-1,Medi\n" + kB +
-                              "|User-Agent=Tuner/2.0\n")}, {kB, answer(kMp3)}},
-         {"iptv.m3u", kB}, Action::Play, kB},
     };
     // clang-format on
     for (const ResolveCase& c : cases) {

@@ -47,6 +47,7 @@ TEST(LaunchCommandLine, ShellFolderComesFromTheProgramsLastBackslash) {
 
 TEST(LaunchLookup, BesideTheProgramThenTheCurrentFolderThenThePath) {
     using Paths = std::vector<std::string>;
+    using enum LookupKind;
     const LookupPlaces linux{"/opt/v", "/home/u", "/usr/bin::/bin"};
     const LookupPlaces windows{"C:\\V", "D:\\data\\", "C:\\Win;;", '\\', ';'};
     const struct {
@@ -55,27 +56,21 @@ TEST(LaunchLookup, BesideTheProgramThenTheCurrentFolderThenThePath) {
         const LookupPlaces& places;
         Paths paths;
     } cases[] = {
-        {"channel-updater",
-         LookupKind::Program,
-         linux,
+        // clang-format off
+        {"channel-updater", Program, linux,
          {"/opt/v/channel-updater", "/home/u/channel-updater", "/usr/bin/channel-updater",
           "/home/u/channel-updater", "/bin/channel-updater"}},
-        {"Help.chm", LookupKind::Document, linux, {"/opt/v/Help.chm", "/home/u/Help.chm"}},
-        {"xdg-open",
-         LookupKind::SystemProgram,
-         linux,
-         {"/usr/bin/xdg-open", "/home/u/xdg-open", "/bin/xdg-open"}},
-        {"Help.chm", LookupKind::Document, windows, {"C:\\V\\Help.chm", "D:\\data\\Help.chm"}},
-        {"up.exe",
-         LookupKind::Program,
-         windows,
-         {"C:\\V\\up.exe", "D:\\data\\up.exe", "C:\\Win\\up.exe", "D:\\data\\up.exe",
-          "D:\\data\\up.exe"}},
-        {"./channel-updater", LookupKind::Program, linux, {"./channel-updater"}},
-        {"..\\Help.chm", LookupKind::Document, windows, {"..\\Help.chm"}},
-        {"", LookupKind::Program, linux, {}},
-        {"Help.chm", LookupKind::Document, LookupPlaces{"", "/home/u", ""}, {"/home/u/Help.chm"}},
-        {"up", LookupKind::Program, LookupPlaces{"/opt/v", "", ":/bin"}, {"/opt/v/up", "/bin/up"}},
+        {"Help.chm", Document, linux, {"/opt/v/Help.chm", "/home/u/Help.chm"}},
+        {"xdg-open", SystemProgram, linux, {"/usr/bin/xdg-open", "/home/u/xdg-open", "/bin/xdg-open"}},
+        {"Help.chm", Document, windows, {"C:\\V\\Help.chm", "D:\\data\\Help.chm"}},
+        {"up.exe", Program, windows, {"C:\\V\\up.exe", "D:\\data\\up.exe", "C:\\Win\\up.exe",
+                                      "D:\\data\\up.exe", "D:\\data\\up.exe"}},
+        {"./channel-updater", Program, linux, {"./channel-updater"}},
+        {"..\\Help.chm", Document, windows, {"..\\Help.chm"}},
+        {"", Program, linux, {}},
+        {"Help.chm", Document, LookupPlaces{"", "/home/u", ""}, {"/home/u/Help.chm"}},
+        {"up", Program, LookupPlaces{"/opt/v", "", ":/bin"}, {"/opt/v/up", "/bin/up"}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         EXPECT_EQ(lookupPaths(c.name, c.kind, c.places), c.paths) << c.name;

@@ -8,6 +8,7 @@
 #include "catalog/catalog_format.h"
 #include "catalog/channel_rows.h"
 #include "fake/type_ahead_steps.h"
+#include "support/catalog_lines.h"
 
 namespace vistrelle {
 namespace {
@@ -16,11 +17,8 @@ using Key = TypeAhead::Key;
 
 ChannelRows rowsOf(std::string_view catalogue) {
     ChannelRows rows;
-    size_t at = 0;
-    while (at < catalogue.size()) {
-        const size_t end = catalogue.find("\r\n", at);
-        rows.append(parseChannelLine(catalogue.substr(at, end - at)));
-        at = end + 2;
+    for (const std::string& line : testing::linesByteByByte(catalogue)) {
+        rows.append(parseChannelLine(line));
     }
     return rows;
 }
@@ -50,27 +48,16 @@ TEST(TypeAheadTest, TheWalkEveryWindowLayerTakes) {
         for (size_t at = 0; at < step.keys.size();) {
             const char32_t c = nextCharacter(step.keys, at);
             clock += 50;
-            switch (c) {
-                case '|':
-                    clock += testing::kTypeAheadPauseMs;
-                    continue;
-                case '\b':
-                    outcome = search.press(rows, selected, Key::Backspace, clock);
-                    break;
-                case '\x1b':
-                    outcome = search.press(rows, selected, Key::Escape, clock);
-                    break;
-                case '\n':
-                case '\a':
-                    outcome = search.press(rows, selected, Key::Next, clock);
-                    break;
-                case '~':
-                    outcome = search.press(rows, selected, Key::Other, clock);
-                    break;
-                default:
-                    outcome = search.press(rows, selected, Key::Character, clock, c);
-                    break;
+            if (c == '|') {
+                clock += testing::kTypeAheadPauseMs;
+                continue;
             }
+            const Key key = c == '\b'                ? Key::Backspace
+                            : c == '\x1b'            ? Key::Escape
+                            : c == '\n' || c == '\a' ? Key::Next
+                            : c == '~'               ? Key::Other
+                                                     : Key::Character;
+            outcome = search.press(rows, selected, key, clock, key == Key::Character ? c : 0);
             if (outcome.row >= 0) {
                 selected = outcome.row;
             }
