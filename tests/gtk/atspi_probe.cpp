@@ -245,8 +245,8 @@ std::string answer(const std::string& line) {
         g_object_unref(component);
         if (cell != nullptr) {
             const gint index = atspi_accessible_get_index_in_parent(cell, nullptr);
-            result = "ok " + std::to_string(atspi_table_get_row_at_index(asTable, index, nullptr)) +
-                     " " + std::to_string(atspi_table_get_column_at_index(asTable, index, nullptr));
+            result = "ok " + std::to_string(rowOfCell(cell)) + " " +
+                     std::to_string(atspi_table_get_column_at_index(asTable, index, nullptr));
             g_object_unref(cell);
         } else {
             result = "error nothing there";

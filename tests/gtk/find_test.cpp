@@ -2,6 +2,8 @@
 // entry below the list shows the text.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "fake/type_ahead_steps.h"
 #include "gtk_fixture.h"
 #include "ui/ids.h"
@@ -102,10 +104,7 @@ protected:
     // The entry sits below the list, within the main window's width.
     void expectEntryOnTheWindow() {
         Gtk::Window& entry = layer->list().searchWindow();
-        int left = 0;
-        int top = 0;
-        int width = 0;
-        int height = 0;
+        int left = 0, top = 0, width = 0, height = 0;
         entry.get_position(left, top);
         entry.get_size(width, height);
         const Rect frame = layer->ui().windowFrame(kMainWindow);
@@ -118,32 +117,23 @@ protected:
 
 TEST_F(TypeAheadWalkTest, TheSameKeysSelectTheSameRowsAsOnEveryLayer) {
     GtkChannelList& list = layer->list();
+    // The keys the table's control characters stand for.
+    const std::map<gunichar, std::pair<guint, GdkModifierType>> special{
+        {'\b', {GDK_KEY_BackSpace, {}}},
+        {'\x1b', {GDK_KEY_Escape, {}}},
+        {'\n', {GDK_KEY_Down, {}}},
+        {'\a', {GDK_KEY_g, GDK_CONTROL_MASK}},
+        {'~', {GDK_KEY_F5, {}}}};
     for (const vistrelle::testing::TypeAheadStep& step : vistrelle::testing::kTypeAheadSteps) {
         SCOPED_TRACE(std::string(step.keys));
         const Glib::ustring keys(step.keys.data(), step.keys.data() + step.keys.size());
         for (gunichar key : keys) {
-            switch (key) {
-                case '|':
-                    pause(vistrelle::testing::kTypeAheadPauseMs);
-                    break;
-                case '\b':
-                    press(GDK_KEY_BackSpace);
-                    break;
-                case '\x1b':
-                    press(GDK_KEY_Escape);
-                    break;
-                case '\n':
-                    press(GDK_KEY_Down);
-                    break;
-                case '\a':
-                    press(GDK_KEY_g, GDK_CONTROL_MASK);
-                    break;
-                case '~':
-                    press(GDK_KEY_F5);
-                    break;
-                default:
-                    press(gdk_unicode_to_keyval(key));
-                    break;
+            if (key == '|') {
+                pause(vistrelle::testing::kTypeAheadPauseMs);
+            } else if (const auto found = special.find(key); found != special.end()) {
+                press(found->second.first, found->second.second);
+            } else {
+                press(gdk_unicode_to_keyval(key));
             }
         }
         settle();

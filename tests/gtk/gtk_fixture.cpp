@@ -150,6 +150,12 @@ std::string evaluateScript(WebKitWebView* view, const std::string& script) {
     return result->text;
 }
 
+std::string shownSongTitle(WebKitWebView* view) {
+    return evaluateScript(view,
+                          "(function(){const t=document.getElementById('vistrelle-title');"
+                          "return t ? t.textContent : '';})()");
+}
+
 bool GtkAppTest::exitThroughMenu() {
     chooseMenuItem(kCmdExit);
     return runUntil([this] { return ended; });

@@ -26,6 +26,8 @@ bool iterateMainLoopUntil(const std::function<bool()>& done);
 // Runs a script in the page of `view` (the page's own world) and gives its result as text, once
 // the main loop has brought it ("error: ..." when the script failed).
 std::string evaluateScript(WebKitWebView* view, const std::string& script);
+// The song title the player's page shows under the player, empty when it shows none.
+std::string shownSongTitle(WebKitWebView* view);
 
 // A key press sent to a window, at `time` on the display's clock.
 void pressKey(Gtk::Window& window, guint keyval, GdkModifierType state = GdkModifierType(0),

@@ -100,7 +100,9 @@ protected:
 std::unique_ptr<AccessibilityProbe> ListAccessTest::probe_;
 std::string ListAccessTest::unavailable_;
 
-TEST_F(ListAccessTest, TheTableCountsEveryRowAndReadsTheLast) {
+// The player's page is read too: its web process reaches the accessibility bus, although it is
+// kept off the session bus.
+TEST_F(ListAccessTest, TheTableCountsEveryRowAndReadsTheLastAndThePlayersPageBesideIt) {
     EXPECT_EQ(ask("rows"), std::to_string(kRows));
     EXPECT_EQ(ask("columns"), "4");
     const char* titles[] = {"Channel", "Category", "Bitrate", "Comment"};
@@ -115,11 +117,7 @@ TEST_F(ListAccessTest, TheTableCountsEveryRowAndReadsTheLast) {
     // The tree view itself holds a window of rows, not all of them.
     EXPECT_LT(layer->list().windowRowCount(), 200);
     EXPECT_EQ(ask("cell " + std::to_string(kRows) + " 0"), "error no cell");
-}
 
-// The player's page is read too: its web process reaches the accessibility bus, although it is
-// kept off the session bus.
-TEST_F(ListAccessTest, ThePlayersPageIsReadBesideTheList) {
     std::string page;
     ASSERT_TRUE(runUntil([&] {
         page = ask("page");
@@ -128,7 +126,7 @@ TEST_F(ListAccessTest, ThePlayersPageIsReadBesideTheList) {
     EXPECT_NE(page.find("Vistrelle"), std::string::npos) << page;
 }
 
-TEST_F(ListAccessTest, EndThenUpReachesARowFarBelowTheFirstScreen) {
+TEST_F(ListAccessTest, EndThenUpReachesARowFarBelowAndItKeepsTheWatchedColour) {
     press(GDK_KEY_End);
     press(GDK_KEY_Up);
     const int32_t row = kRows - 2;
@@ -147,26 +145,22 @@ TEST_F(ListAccessTest, EndThenUpReachesARowFarBelowTheFirstScreen) {
     // The cell under a point of the screen, on rows far from the first screen.
     const std::string centre = ask("centre " + std::to_string(row - 5) + " 1");
     EXPECT_EQ(ask("at " + centre), std::to_string(row - 5) + " 1");
-}
 
-TEST_F(ListAccessTest, SelectionAndWatchedColourStayOnTheirRowsThroughScrolling) {
-    const int32_t watched = kRows - 2;
-    press(GDK_KEY_End);
-    press(GDK_KEY_Up);
+    // Selection and the watched row's colour stay on their rows through scrolling.
     press(GDK_KEY_Return);
     ASSERT_TRUE(runUntil(
-        [&] { return mainWindow().statusText() == " Now watching: " + nameOf(watched); }, 60000));
+        [&] { return mainWindow().statusText() == " Now watching: " + nameOf(row); }, 60000));
 
     press(GDK_KEY_Up);    // another row selected: the watched one shows its colour
     press(GDK_KEY_Home);  // far away: no green row on the first screen
     EXPECT_EQ(ask("selected"), "0");
     settle();
-    for (int32_t row = 0; row < 10; ++row) {
-        EXPECT_EQ(greenPixels(row), 0) << row;
+    for (int32_t top = 0; top < 10; ++top) {
+        EXPECT_EQ(greenPixels(top), 0) << top;
     }
     press(GDK_KEY_End);  // back: the watched row is green again, the last row selected
     EXPECT_EQ(ask("selected"), std::to_string(kRows - 1));
-    EXPECT_TRUE(runUntil([&] { return greenPixels(watched) > 100; }));
+    EXPECT_TRUE(runUntil([&] { return greenPixels(row) > 100; }));
     EXPECT_EQ(greenPixels(kRows - 1), 0);
 
     // A selection made through the table is the program's selection.

@@ -258,11 +258,9 @@ TEST_F(MainWindowTest, EnterWatchesAndTheMenuKeysOpenTheMenuBelowTheSelectedRow)
         settle();
         GdkRectangle row{};
         ASSERT_TRUE(list.rowArea(list.selectedRow(), row, false));
-        int listX = 0;
-        int listY = 0;
+        int listX = 0, listY = 0;
         gdk_window_get_origin(gtk_tree_view_get_bin_window(list.view().gobj()), &listX, &listY);
-        int menuX = 0;
-        int menuY = 0;
+        int menuX = 0, menuY = 0;
         popup->get_toplevel()->get_window()->get_origin(menuX, menuY);
         EXPECT_NEAR(menuY, listY + row.y + row.height, 8);
         EXPECT_NEAR(menuX, listX, 8);

@@ -2,16 +2,15 @@
 // tests under dbus-run-session), called through GIO as a desktop's media applet calls it, while
 // loopback radios play.
 #include "gtk/media_bus.h"
-#include "gtk/session_bus.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <utility>
 
+#include "gtk/session_bus.h"
 #include "gtk_fixture.h"
 #include "support/stream_answers.h"
 #include "test_media.h"
@@ -67,11 +66,12 @@ protected:
 
     // A call of the bus, answered while the program runs: the answer as GLib prints it, or the
     // error's name.
-    std::string call(const char* interface, const char* method, GVariant* arguments = nullptr) {
+    std::string call(const char* interface, const char* method, GVariant* arguments = nullptr,
+                     const char* to = kMediaBusName, const char* path = kMediaBusPath) {
         auto answer = std::make_shared<std::pair<bool, std::string>>();
         g_dbus_connection_call(
-            client, kMediaBusName, kMediaBusPath, interface, method, arguments, nullptr,
-            G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
+            client, to, path, interface, method, arguments, nullptr, G_DBUS_CALL_FLAGS_NONE, 5000,
+            nullptr,
             [](GObject* source, GAsyncResult* result, gpointer data) {
                 std::unique_ptr<std::shared_ptr<std::pair<bool, std::string>>> out(
                     static_cast<std::shared_ptr<std::pair<bool, std::string>>*>(data));
@@ -101,30 +101,17 @@ protected:
     }
     // Every name of a media player on the bus, one a line.
     std::string mediaPlayerNames() {
-        GVariant* answer = g_dbus_connection_call_sync(
-            client, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-            "ListNames", nullptr, G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
-            nullptr);
+        const std::string all = call("org.freedesktop.DBus", "ListNames", nullptr,
+                                     "org.freedesktop.DBus", "/org/freedesktop/DBus");
         std::string names;
-        if (answer != nullptr) {
-            GVariantIter* iter = nullptr;
-            const gchar* name = nullptr;
-            g_variant_get(answer, "(as)", &iter);
-            while (g_variant_iter_loop(iter, "&s", &name)) {
-                if (std::string_view(name).starts_with("org.mpris.MediaPlayer2.")) {
-                    names += std::string(name) + "\n";
-                }
-            }
-            g_variant_iter_free(iter);
-            g_variant_unref(answer);
+        for (size_t at = 0; (at = all.find("'org.mpris.MediaPlayer2.", at)) != std::string::npos;) {
+            const size_t end = all.find('\'', at + 1);
+            names += all.substr(at + 1, end - at - 1) + "\n";
+            at = end;
         }
         return names;
     }
-    std::string pageTitle() {
-        return testing::evaluateScript(layer->web().webKitView(),
-                                       "(function(){const t=document.getElementById("
-                                       "'vistrelle-title');return t ? t.textContent : '';})()");
-    }
+    std::string pageTitle() { return testing::shownSongTitle(layer->web().webKitView()); }
 
     vistrelle::testing::LoopbackServer server;
     vistrelle::testing::IcyStation one{testing::toneMp3()};

@@ -42,25 +42,16 @@ using vistrelle::testing::Response;
 std::vector<pid_t> webProcesses() {
     std::vector<pid_t> found;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
         std::ifstream in(entry.path() / "stat");
-        std::string stat;
-        std::getline(in, stat);
-        const size_t open = stat.find('(');
-        const size_t close = stat.rfind(')');
-        if (open == std::string::npos || close == std::string::npos) {
+        std::string stat;  // "PID (NAME) STATE PARENT ..."
+        if (!std::getline(in, stat) || stat.find(" (WebKitWebProces) ") == std::string::npos) {
             continue;
         }
-        std::istringstream rest(stat.substr(close + 1));
+        std::istringstream rest(stat.substr(stat.rfind(')') + 1));
         char state = 0;
         pid_t parent = 0;
-        rest >> state >> parent;
-        if (parent == getpid() && state != 'Z' &&
-            stat.substr(open + 1, close - open - 1).starts_with("WebKitWebProces")) {
-            found.push_back(static_cast<pid_t>(std::stoi(name)));
+        if (rest >> state >> parent && parent == getpid() && state != 'Z') {
+            found.push_back(static_cast<pid_t>(std::stoi(stat)));
         }
     }
     return found;
@@ -116,7 +107,8 @@ protected:
         }
         server.serveFolder("", testing::testMediaFolder());
         server.serve("/sc/;", Response::fromFile(testing::testMediaFolder() + "/tone.mp3"));
-        server.serve("/icy", [](const Request& request) { return testing::icyStation(request); });
+        icy.setTitle("Test tone");
+        server.serve("/icy", icy.handler());
         server.serve("/hang", Response::hanging());
         // Redirects: a loop, to a file, to data, chains of 3 and 50, a hundred chains of 15.
         server.serve("/a", Response::redirect("/b"));
@@ -171,7 +163,17 @@ protected:
     std::unique_ptr<GtkWebView> web = std::make_unique<GtkWebView>();
     Gtk::Window window;
     LoopPump pump;
+    // The values of one header in the requests for a path.
+    std::set<std::string> sent(const std::string& path, const std::string& header) {
+        std::set<std::string> values;
+        for (const Request& request : server.requests(path)) {
+            values.insert(request.header(header));
+        }
+        return values;
+    }
+
     vistrelle::testing::LoopbackServer server;
+    IcyStation icy{testing::toneMp3()};
 };
 
 // A channel's address: on the loopback server ("/icy" is a live ICY station), "refused" for a
@@ -280,11 +282,7 @@ TEST_F(StreamHostTest, TheSecondWatchStopsTheFirstStreamAndKeepsTheVolume) {
     EXPECT_EQ(evaluate("document.querySelectorAll('video').length"), "1");
     EXPECT_EQ(evaluate("document.querySelector('video').volume"), "0.25");
     for (const char* path : {"/outer.m3u", "/inner.pls", "/tone.ogg"}) {
-        std::set<std::string> agents;
-        for (const Request& request : server.requests(path)) {
-            agents.insert(request.header("User-Agent"));
-        }
-        EXPECT_EQ(agents, std::set<std::string>{"Vistrelle/1.0"}) << path;
+        EXPECT_EQ(sent(path, "User-Agent"), std::set<std::string>{"Vistrelle/1.0"}) << path;
     }
 }
 
@@ -294,14 +292,6 @@ TEST_F(StreamHostTest, AnIptvEntryPlaysWithTheHeadersItAsksFor) {
     watch(server.url("/iptv.m3u"));
     ASSERT_TRUE(plays()) << failureText();
     EXPECT_TRUE(evaluate("document.querySelector('video').src").ends_with("/tone.mp3"));
-    // The values of one header in the requests for a path.
-    const auto sent = [this](const std::string& path, const std::string& header) {
-        std::set<std::string> values;
-        for (const Request& request : server.requests(path)) {
-            values.insert(request.header(header));
-        }
-        return values;
-    };
     EXPECT_EQ(sent("/iptv.m3u", "User-Agent"), std::set<std::string>{"Vistrelle/1.0"});
     EXPECT_EQ(sent("/tone.mp3", "User-Agent"), std::set<std::string>{"Tuner/2.0"});
     EXPECT_TRUE(sent("/tone.mp3", "Referer").contains(server.url("/guide")));
@@ -337,12 +327,6 @@ TEST_F(StreamHostTest, TheWindowKeepsHandlingEventsWhileAnAddressResolves) {
     EXPECT_GE(ticks, elapsedMs / 100) << elapsedMs << " ms";
     EXPECT_GE(elapsedMs, 1000);
 }
-
-}  // namespace
-}  // namespace vistrelle::gtk
-
-namespace vistrelle::gtk {
-namespace {
 
 // The program's fetch is answered, the element's request is not: the element's first data is
 // held to the same limit, and no connection stays open.
@@ -397,13 +381,9 @@ TEST_F(StreamHostTest, APlayerThatStopsAnsweringIsReplacedAndTheNextChannelPlays
 
 class TitleTest : public StreamHostTest {
 protected:
-    std::string shownTitle() {
-        return evaluate(
-            "(function(){const t=document.getElementById('vistrelle-title');"
-            "return t ? t.textContent : '';})()");
-    }
     bool shows(const std::string& title) {
-        return iterateMainLoopUntil([&] { return shownTitle() == title; });
+        return iterateMainLoopUntil(
+            [&] { return testing::shownSongTitle(web->webKitView()) == title; });
     }
 
     IcyStation station{testing::toneMp3()};

@@ -7,8 +7,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/stream_answers.h"
-
 namespace vistrelle::gtk::testing {
 
 namespace {
@@ -62,13 +60,6 @@ const std::string& toneMp3() {
         return out.str();
     }();
     return bytes;
-}
-
-vistrelle::testing::Response icyStation(const vistrelle::testing::Request& request,
-                                        const std::string& title) {
-    vistrelle::testing::IcyStation station(toneMp3());
-    station.setTitle(title);
-    return station.handler()(request);
 }
 
 }  // namespace vistrelle::gtk::testing
