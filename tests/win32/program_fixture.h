@@ -110,16 +110,13 @@ protected:
     // The message the program took last before `window` was asked to close; none when it was not.
     std::optional<Seen> takenBeforeClose(HWND window);
 
-    // The window of the program's thread that has the keyboard focus.
-    HWND focus() {
+    // The windows of the program's thread that have the keyboard focus and that are active.
+    HWND focus() { return threadInfo().hwndFocus; }
+    HWND active() { return threadInfo().hwndActive; }
+    GUITHREADINFO threadInfo() {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        return GetGUIThreadInfo(programThread(), &info) ? info.hwndFocus : nullptr;
-    }
-    HWND active() {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(programThread(), &info) ? info.hwndActive : nullptr;
+        return GetGUIThreadInfo(programThread(), &info) ? info : GUITHREADINFO{};
     }
 
     // Brings `window` to the front so that the keyboard reaches it.
