@@ -1,5 +1,19 @@
 #include "loopback_server.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -13,11 +27,93 @@
 #include <mutex>
 #include <thread>
 
-#include "socket_calls.h"
-
 namespace vistrelle::testing {
 
 namespace {
+
+// The few socket calls, the same on Winsock and POSIX. Sockets are never inherited by the
+// programs a test starts (on Windows only those accepted), and accepted ones do not block.
+#ifdef _WIN32
+using Socket = SOCKET;
+const Socket kNoSocket = INVALID_SOCKET;
+constexpr int kSendFlags = 0;
+
+Socket openSocket() {
+    static const int started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data);
+    }();
+    (void)started;
+    return ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+}
+Socket acceptSocket(Socket listener) {
+    Socket socket = ::accept(listener, nullptr, nullptr);
+    if (socket != kNoSocket) {
+        u_long on = 1;
+        ioctlsocket(socket, FIONBIO, &on);
+        SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
+    }
+    return socket;
+}
+int pollSocket(pollfd& ready, int ms) {
+    return WSAPoll(&ready, 1, ms);
+}
+void closeSocket(Socket socket) {
+    closesocket(socket);
+}
+// After a failed call: true when it only would have blocked.
+bool wouldBlock() {
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+}
+void setNoProxy() {
+    _putenv_s("no_proxy", "127.0.0.1,localhost");
+    _putenv_s("NO_PROXY", "127.0.0.1,localhost");
+}
+#else
+using Socket = int;
+constexpr Socket kNoSocket = -1;
+constexpr int kSendFlags = MSG_NOSIGNAL;
+
+Socket openSocket() {
+    return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+}
+Socket acceptSocket(Socket listener) {
+    return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+}
+int pollSocket(pollfd& ready, int ms) {
+    return ::poll(&ready, 1, ms);
+}
+void closeSocket(Socket socket) {
+    ::close(socket);
+}
+// After a failed call: true when it only would have blocked (or was interrupted).
+bool wouldBlock() {
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+}
+void setNoProxy() {
+    ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+    ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+}
+#endif
+
+sockaddr_in loopbackAddress(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    return address;
+}
+
+// A socket bound to a free loopback port; its port.
+Socket bindLoopback(int& port) {
+    Socket socket = openSocket();
+    sockaddr_in address = loopbackAddress(0);
+    socklen_t size = sizeof address;
+    ::bind(socket, reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    return socket;
+}
 
 // Waits are cut in slices of this length, so that every thread sees the server stop soon.
 constexpr int kSliceMs = 50;
@@ -108,15 +204,13 @@ std::string Request::header(std::string_view name) const {
 }
 
 Response Response::fromFile(std::string path, std::string contentType) {
-    Response response;
+    Response response(200, {}, std::move(contentType));
     response.file = std::move(path);
-    response.contentType = std::move(contentType);
     return response;
 }
 
 Response Response::redirect(std::string location, int status) {
-    Response response;
-    response.status = status;
+    Response response(status);
     response.headers = {{"Location", std::move(location)}};
     return response;
 }
@@ -128,8 +222,7 @@ Response Response::hanging() {
 }
 
 Response Response::endless(std::string piece, int pauseMs, std::string contentType) {
-    Response response;
-    response.contentType = std::move(contentType);
+    Response response(200, {}, std::move(contentType));
     response.generate = [piece = std::move(piece), pauseMs](BodyWriter& out) {
         while (out.write(piece) && out.pause(pauseMs)) {
         }
@@ -139,8 +232,7 @@ Response Response::endless(std::string piece, int pauseMs, std::string contentTy
 
 Response Response::dribble(std::string body, size_t pieceBytes, int pauseMs,
                            std::string contentType) {
-    Response response;
-    response.contentType = std::move(contentType);
+    Response response(200, {}, std::move(contentType));
     response.contentLength = body.size();
     response.generate = [body = std::move(body), pieceBytes, pauseMs](BodyWriter& out) {
         for (size_t at = 0; at < body.size(); at += pieceBytes) {
@@ -153,8 +245,7 @@ Response Response::dribble(std::string body, size_t pieceBytes, int pauseMs,
 }
 
 Response Response::cutShort(std::string body, uint64_t announced, std::string contentType) {
-    Response response;
-    response.contentType = std::move(contentType);
+    Response response(200, {}, std::move(contentType));
     response.contentLength = announced;
     response.generate = [body = std::move(body)](BodyWriter& out) { out.write(body); };
     return response;
@@ -208,7 +299,7 @@ public:
             if (sent > 0) {
                 bytes.remove_prefix(static_cast<size_t>(sent));
             } else if (sent < 0 && wouldBlock()) {
-                if (!waitFor(POLLOUT, -1)) {
+                if (!waitFor(POLLOUT)) {
                     return false;
                 }
             } else {
@@ -219,34 +310,22 @@ public:
     }
 
     bool pause(int ms) override {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!server_.stopping) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
+        for (int left = ms; !server_.stopping; left -= kSliceMs) {
+            if (left <= 0) {
                 return true;
             }
-            std::this_thread::sleep_for(
-                std::min<std::chrono::milliseconds>(left, std::chrono::milliseconds(kSliceMs)));
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, kSliceMs)));
         }
         return false;
     }
 
 private:
-    // Waits until the socket is ready for `events`; false when the server stops first, the
-    // socket fails, or `timeoutMs` (unless negative) passes.
-    bool waitFor(short events, int timeoutMs) {
-        for (int waited = 0; !server_.stopping; waited += kSliceMs) {
-            if (timeoutMs >= 0 && waited >= timeoutMs) {
-                return false;
-            }
+    // Waits until the socket is ready for `events`; false when it fails or the server stops.
+    bool waitFor(short events) {
+        while (!server_.stopping) {
             pollfd ready{socket_, events, 0};
-            const int result = pollSockets(&ready, 1, kSliceMs);
-            if (result > 0) {
-                return (ready.revents & events) != 0 || (ready.revents & POLLHUP) != 0;
-            }
-            if (result < 0) {
-                return false;
+            if (const int result = pollSocket(ready, kSliceMs); result != 0) {
+                return result > 0 && (ready.revents & (events | POLLHUP)) != 0;
             }
         }
         return false;
@@ -255,7 +334,7 @@ private:
     // Appends what the client sent next to `buffer_`; false when it closed or the server stops.
     bool readMore() {
         char bytes[1 << 14];
-        while (waitFor(POLLIN, -1)) {
+        while (waitFor(POLLIN)) {
             const auto got = ::recv(socket_, bytes, static_cast<int>(sizeof bytes), 0);
             if (got > 0) {
                 buffer_.append(bytes, static_cast<size_t>(got));
@@ -330,18 +409,15 @@ private:
             return false;
         }
 
-        std::ifstream file;
-        uint64_t size = response.body.size();
         if (!response.file.empty()) {
-            file.open(response.file, std::ios::binary);
-            if (!file) {
-                response = Response{404, "Not Found\n", "text/plain"};
-                size = response.body.size();
+            std::ifstream file(response.file, std::ios::binary);
+            if (file) {
+                response.body.assign(std::istreambuf_iterator<char>(file), {});
             } else {
-                file.seekg(0, std::ios::end);
-                size = static_cast<uint64_t>(file.tellg());
+                response = Response{404, "Not Found\n", "text/plain"};
             }
         }
+        const uint64_t size = response.body.size();
         if (response.contentType.empty()) {
             response.contentType = typeOf(response.file.empty() ? request.path : response.file);
         }
@@ -395,20 +471,7 @@ private:
             response.generate(*this);
             return false;
         }
-        if (!file.is_open()) {
-            return write(std::string_view(response.body).substr(first, end - first)) && keepAlive;
-        }
-        file.seekg(static_cast<std::streamoff>(first));
-        std::string piece(1 << 16, '\0');
-        for (uint64_t at = first; at < end;) {
-            const auto want =
-                static_cast<std::streamsize>(std::min<uint64_t>(piece.size(), end - at));
-            if (!file.read(piece.data(), want) || !write(std::string_view(piece.data(), want))) {
-                return false;
-            }
-            at += static_cast<uint64_t>(want);
-        }
-        return keepAlive;
+        return write(std::string_view(response.body).substr(first, end - first)) && keepAlive;
     }
 
     LoopbackServer::State& server_;
@@ -421,14 +484,13 @@ private:
 void LoopbackServer::State::accept() {
     while (!stopping) {
         pollfd ready{listener, POLLIN, 0};
-        if (pollSockets(&ready, 1, kSliceMs) <= 0) {
+        if (pollSocket(ready, kSliceMs) <= 0) {
             continue;
         }
         Socket socket = acceptSocket(listener);
         if (socket == kNoSocket) {
             continue;
         }
-        prepareSocket(socket);
         {
             std::lock_guard lock(mutex);
             ++connections;
@@ -548,6 +610,37 @@ bool LoopbackServer::waitForRequests(const std::string& path, size_t n, int time
                    return r.path == path;
                }) >= static_cast<std::ptrdiff_t>(n);
     });
+}
+
+int unusedLoopbackPort() {
+    int port = 0;
+    closeSocket(bindLoopback(port));
+    return port;
+}
+
+std::string exchangeBytes(int port, std::string_view bytes, int timeoutMs) {
+    Socket socket = openSocket();
+    const sockaddr_in address = loopbackAddress(port);
+    std::string answer;
+    if (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(socket, bytes.data(), static_cast<int>(bytes.size()), kSendFlags) ==
+            static_cast<int>(bytes.size())) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        char piece[1 << 14];
+        while (std::chrono::steady_clock::now() < end) {
+            pollfd ready{socket, POLLIN, 0};
+            if (pollSocket(ready, 50) <= 0) {
+                continue;
+            }
+            const auto got = ::recv(socket, piece, static_cast<int>(sizeof piece), 0);
+            if (got <= 0) {
+                break;
+            }
+            answer.append(piece, static_cast<size_t>(got));
+        }
+    }
+    closeSocket(socket);
+    return answer;
 }
 
 }  // namespace vistrelle::testing

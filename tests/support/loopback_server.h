@@ -1,17 +1,8 @@
 // An HTTP/1.1 server on 127.0.0.1 for the tests and the benchmarks, on Linux and on Windows
-// (Winsock, so that tests under Wine run it in their own process). What it offers:
-//  - answers by path (the query left out): a body given inline, a file's bytes, or a generator
-//    that writes the body itself (big or endless bodies, slow dribbles, bodies cut short);
-//  - a status of its own or a whole status line ("ICY 200 OK"), extra headers, redirects;
-//  - a path that is never answered (the connection is held until the client or the server goes);
-//  - a folder of files under a path prefix, with their types from their names;
-//  - one byte range ("Range: bytes=a-b", "a-", "-n") on inline and file bodies, as media players
-//    ask for it;
-//  - persistent connections (HTTP/1.1 keep-alive) unless the client or the answer closes them;
-//  - the log of the requests received (method, target, headers) and of answers in progress.
-// Every connection has a thread of its own: a test may block on a client call while the server
-// answers it, and a client may open several connections at once. The destructor ends held and
-// endless answers and joins every thread.
+// (Winsock, so that tests under Wine run it in their own process). Every connection has a thread
+// of its own: a test may block on a client call while the server answers it, and a client may
+// open several connections at once (kept alive unless the client or the answer closes them).
+// The destructor ends held and endless answers and joins every thread.
 #pragma once
 
 #include <cstdint>
@@ -92,7 +83,8 @@ public:
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     // Answers `path` (without its query) with `response`, or with what `handler` makes of each
-    // request; replaces what the path had. Paths nothing serves get 404 Not Found.
+    // request; replaces what the path had. Paths nothing serves get 404 Not Found. Inline and file
+    // bodies answer one byte range ("Range: bytes=a-b", "a-", "-n") as media players ask.
     void serve(const std::string& path, Response response);
     void serve(const std::string& path, Handler handler);
     // The files of `folder` under `prefix` ("/media" serves folder/hls/a.ts as /media/hls/a.ts).

@@ -16,8 +16,6 @@ CountryNames sampleCountries() {
     countries.add("gb", "United Kingdom");
     countries.add("CI", "Côte d'Ivoire");
     countries.add("AD", "Andorra");
-    countries.add("LY", "Libya");
-    countries.add("US", "United States");
     return countries;
 }
 
@@ -138,36 +136,19 @@ TEST(UpdaterMapping, PlaylistEntries) {
     }
 }
 
-// The shapes of the real directories and IPTV lists, one row each.
+// The shapes of the real directories and IPTV lists that the run test's samples leave out.
 TEST(UpdaterMapping, RealWorldShapes) {
     CountryNames countries = sampleCountries();
-    const auto radio = [&](std::string url, int64_t bitrate, std::string tags, std::string code) {
-        RadioStation station{"R", url, "", "", tags, code, "", ""};
-        station.bitrate = bitrate;
-        std::optional<Entry> entry = mapRadioStation(station, countries);
-        return entry ? lineOf(*entry) : std::string();
-    };
-    EXPECT_EQ(radio("http://q.example/s?format=mp3|aac&type=live", 128000, "поп-музыка,rock", "XK"),
-              "Kosovo|R|128|Поп-музыка|rock|http://q.example/s?format=mp3%7Caac&type=live|");
-    EXPECT_EQ(radio("http://q.example/my stream", 0, "ελληνικά", "NO"),
-              "Norway|R|0|Ελληνικά||http://q.example/my%20stream|");
-    std::optional<Entry> tv = mapTvStream(
-        {"LibyasChannel.ly", "", "http://l.example/s.m3u8", "", ""}, nullptr, countries);
-    ASSERT_TRUE(tv);
-    EXPECT_EQ(lineOf(*tv), "Libya|Libyas Channel|0|TV||http://l.example/s.m3u8|");
-
+    RadioStation spaced{"R", "http://q.example/my stream", "", "", "ελληνικά", "NO", "", ""};
+    std::optional<Entry> radio = mapRadioStation(spaced, countries);
+    ASSERT_TRUE(radio);
+    EXPECT_EQ(lineOf(*radio), "Norway|R|0|Ελληνικά||http://q.example/my%20stream|");
     const struct {
         PlaylistFields fields;
         std::string line;
     } cases[] = {
-        {{"http://p/1", "Andorra TV", "", "", "", "AndorraTV.ad"},
-         "Andorra|Andorra TV|0|Playlist||http://p/1|"},
         {{"http://p/2", "", "", "", "News", "AndorraTV.ad@SD"},
          "Andorra|Andorra TV|0|News||http://p/2|"},
-        {{"http://p/3", "Two", "", "US;CA", "", "Two.ad"},
-         "United States|Two|0|Playlist||http://p/3|"},
-        {{"http://p/4", "Region", "", "INT", "", "Region.ad"},
-         "International|Region|0|Playlist||http://p/4|"},
         {{"http://p/5", "Plain", "", "", "", "Plain"},
          "International|Plain|0|Playlist||http://p/5|"},
     };
@@ -200,24 +181,23 @@ TEST(UpdaterMapping, BitratesAndNamesOfIds) {
 }
 
 TEST(UpdaterLetters, TitleCaseInEveryScriptAndTheOrderOfReaders) {
-    const std::pair<std::string_view, std::string_view> titles[] = {{"pop", "Pop"},
-                                                                    {"поп-музыка", "Поп-музыка"},
-                                                                    {"ёлка", "Ёлка"},
-                                                                    {"été", "Été"},
-                                                                    {"ελληνικά", "Ελληνικά"},
-                                                                    {"հայ", "Հայ"},
-                                                                    {"ǆungla", "ǅungla"},
-                                                                    {"ⴀ", "Ⴀ"},
-                                                                    {"ქართული", "ქართული"},
-                                                                    {"ß", "ß"},
-                                                                    {"80s", "80s"},
-                                                                    {"𐐨", "𐐀"},
-                                                                    {"ｐｏｐ", "Ｐｏｐ"},
-                                                                    {"\xFF"
-                                                                     "bad",
-                                                                     "\xFF"
-                                                                     "bad"},
-                                                                    {"", ""}};
+    const std::pair<std::string_view, std::string_view> titles[] = {
+        {"pop", "Pop"},
+        {"поп-музыка", "Поп-музыка"},
+        {"ёлка", "Ёлка"},
+        {"été", "Été"},
+        {"ελληνικά", "Ελληνικά"},
+        {"հայ", "Հայ"},
+        {"ǆungla", "ǅungla"},
+        {"ⴀ", "Ⴀ"},
+        {"ქართული", "ქართული"},
+        {"ß", "ß"},
+        {"80s", "80s"},
+        {"𐐨", "𐐀"},
+        {"ｐｏｐ", "Ｐｏｐ"},
+        {"\377bad", "\377bad"},
+        {"", ""},
+    };
     for (const auto& [text, title] : titles) {
         EXPECT_EQ(withTitleCaseFirst(text), title) << text;
     }

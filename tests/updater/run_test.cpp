@@ -9,6 +9,7 @@
 #include "fake/sandbox.h"
 #include "os/lock_file.h"
 #include "samples.h"
+#include "support/catalog_lines.h"
 #include "updater_net/curl_network.h"
 
 namespace vistrelle::updater {
@@ -254,16 +255,6 @@ TEST_F(UpdaterRunTest, PlaylistFilesAndAddressesJoinTheDirectories) {
     EXPECT_EQ(sandbox.read("channels.dat"), kOld);
 }
 
-// Lines of the catalogue, for comparing line by line.
-Texts linesOf(const std::string& catalog) {
-    Texts lines;
-    for (size_t start = 0, end; start < catalog.size(); start = end + 2) {
-        end = catalog.find("\r\n", start);
-        lines.push_back(catalog.substr(start, end - start));
-    }
-    return lines;
-}
-
 // A directory and playlists with every shape real ones have, each of the reader's and the
 // mapping's cases in one run.
 TEST_F(UpdaterRunTest, RealDirectoriesAndPlaylistsAsTheyAre) {
@@ -326,7 +317,7 @@ TEST_F(UpdaterRunTest, RealDirectoriesAndPlaylistsAsTheyAre) {
               "holds no channel that can be played. The playlist " +
                   server.base() + "/local.m3u: it names only files on another computer.");
     EXPECT_EQ(
-        linesOf(sandbox.read("channels.dat")),
+        testing::linesByteByByte(sandbox.read("channels.dat")),
         (Texts{"Andorra|Andorra TV|0|General||http://ad.example/tv.m3u8|",
                "Côte d'Ivoire|\uFFFDLone|64|Ελληνικά||http://l.example/a|",
                "International|Region|0|Playlist||http://region.example/r.m3u8|",

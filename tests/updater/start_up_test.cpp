@@ -8,12 +8,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
+#include <future>
 #include <thread>
 
 #include "gtk_fixture.h"
@@ -45,12 +44,9 @@ TEST_F(UpdaterStartUpTest, YesFillsTheListFromTheDirectories) {
     // The program waits for the updater, which closes its window by itself once done. Should it
     // never end (or the update fail and the program ask again), the test ends, saying so, rather
     // than wait with the program.
-    std::mutex mutex;
-    std::condition_variable started;
-    bool done = false;
-    std::thread watchdog([&] {
-        std::unique_lock lock(mutex);
-        if (!started.wait_for(lock, std::chrono::seconds(60), [&] { return done; })) {
+    std::promise<void> started;
+    std::thread watchdog([waited = started.get_future()] {
+        if (waited.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
             std::fprintf(stderr,
                          "The program has not started after 60 s: it still waits for the "
                          "updater, or asks again after a failed update.\n");
@@ -59,11 +55,7 @@ TEST_F(UpdaterStartUpTest, YesFillsTheListFromTheDirectories) {
     });
     answerMessageBox(GTK_RESPONSE_YES);
     startProgram();
-    {
-        std::lock_guard lock(mutex);
-        done = true;
-    }
-    started.notify_one();
+    started.set_value();
     watchdog.join();
 
     EXPECT_EQ(messageTexts,

@@ -5,11 +5,6 @@
 namespace vistrelle::testing {
 namespace {
 
-// The ways a user ends the program. Alt+F4 reaches the program as a key message that the
-// default window procedure turns into the system Close command; the window menu's Close is
-// that command itself.
-enum class Ending { Exit, AltF4Posted, AltF4Typed, WindowMenuClose };
-
 struct EndingCase {
     const char* name;
     Ending ending;
@@ -40,22 +35,7 @@ TEST_P(EndingTest, EndsTheProgramExactlyLikeExit) {
         target = settings;
     }
     watchMessages();
-    switch (how.ending) {
-        case Ending::Exit:
-            exitBy(1);
-            break;
-        case Ending::AltF4Posted:
-            makeForeground(target);
-            postKey(focus() ? focus() : target, VK_F4, true);
-            break;
-        case Ending::AltF4Typed:
-            makeForeground(target);
-            ASSERT_TRUE(typeKeys({VK_MENU, VK_F4}));
-            break;
-        case Ending::WindowMenuClose:
-            PostMessageA(target, WM_SYSCOMMAND, SC_CLOSE, 0);
-            break;
-    }
+    ASSERT_NO_FATAL_FAILURE(closeBy(how.ending, target));
     EXPECT_EQ(finish(), 0);
     EXPECT_EQ(sandbox.read("favorites.dat"),
               "Norway|Fjord Radio|128|Music|Coast|http://s.example.org/fjord.m3u|"
@@ -99,17 +79,7 @@ TEST_F(ProgramTest, EveryCloseOfAboutClosesOnlyAbout) {
             << close.name;
         EXPECT_FALSE(IsWindowEnabled(main_));
         makeForeground(about);
-        switch (close.ending) {
-            case Ending::AltF4Posted:
-                postKey(focus() ? focus() : about, VK_F4, true);
-                break;
-            case Ending::AltF4Typed:
-                ASSERT_TRUE(typeKeys({VK_MENU, VK_F4}));
-                break;
-            default:
-                PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
-                break;
-        }
+        ASSERT_NO_FATAL_FAILURE(closeBy(close.ending, about)) << close.name;
         ASSERT_TRUE(eventually([&] { return !IsWindow(about); })) << close.name;
         settle();
         EXPECT_TRUE(IsWindow(main_)) << close.name;

@@ -2,6 +2,8 @@
 // channel's commands (Enter watches, the context-menu key and Shift+F10 open the row's menu) and
 // the search field.
 
+#include <algorithm>
+
 #include "fake/type_ahead_steps.h"
 #include "program_fixture.h"
 
@@ -170,37 +172,26 @@ TEST_F(ProgramTest, TypingInTheListSelectsTheSameRowsAsOnEveryLayer) {
     // Keys as the keyboard brings them: key downs that the program's loop translates into
     // characters for the list (posted behind whatever is queued: two rounds to settle). Ctrl+G
     // and characters beyond the keyboard's come as the characters they make.
-    const auto post = [&](WPARAM key) { postKey(list_, key, false); };
-    const auto postCharacter = [&](char32_t c) { PostMessageW(list_, WM_CHAR, c, 1); };
+    const std::pair<char, WPARAM> keys[] = {
+        {'\b', VK_BACK}, {'\x1b', VK_ESCAPE}, {'\n', VK_DOWN}, {'~', VK_F5}};
     for (const TypeAheadStep& step : kTypeAheadSteps) {
         SCOPED_TRACE(std::string(step.keys));
         for (size_t at = 0; at < step.keys.size(); ++at) {
-            const auto c = static_cast<unsigned char>(step.keys[at]);
-            switch (c) {
-                case '|':
-                    Sleep(kTypeAheadPauseMs);
-                    continue;
-                case '\b':
-                    post(VK_BACK);
-                    break;
-                case '\x1b':
-                    post(VK_ESCAPE);
-                    break;
-                case '\n':
-                    post(VK_DOWN);
-                    break;
-                case '\a':
-                    postCharacter(0x07);
-                    break;
-                case '~':
-                    post(VK_F5);
-                    break;
-                case 0xC3:  // the UTF-8 lead of a Latin-1 letter
-                    postCharacter(0xC0 + (static_cast<unsigned char>(step.keys[++at]) & 0x3F));
-                    break;
-                default:
-                    post(static_cast<WPARAM>(VkKeyScanA(static_cast<char>(c)) & 0xFF));
-                    break;
+            const char c = step.keys[at];
+            const auto* named = std::find_if(std::begin(keys), std::end(keys),
+                                             [c](const auto& key) { return key.first == c; });
+            if (c == '|') {
+                Sleep(kTypeAheadPauseMs);
+                continue;
+            } else if (named != std::end(keys)) {
+                postKey(list_, named->second, false);
+            } else if (c == '\a') {
+                PostMessageW(list_, WM_CHAR, 0x07, 1);
+            } else if (static_cast<unsigned char>(c) == 0xC3) {  // the UTF-8 lead of Latin-1
+                const auto next = static_cast<unsigned char>(step.keys[++at]);
+                PostMessageW(list_, WM_CHAR, 0xC0 + (next & 0x3F), 1);
+            } else {
+                postKey(list_, static_cast<WPARAM>(VkKeyScanA(c) & 0xFF), false);
             }
             settle();
             settle();

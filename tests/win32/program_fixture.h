@@ -37,6 +37,11 @@ void postKey(HWND to, WPARAM key, bool alt);
 // Keys pressed in order and released in reverse through the system's input queue.
 bool typeKeys(std::initializer_list<WORD> keys);
 
+// The ways a user ends the program. Alt+F4 reaches the program as a key message that the
+// default window procedure turns into the system Close command; the window menu's Close is
+// that command itself.
+enum class Ending { Exit, AltF4Posted, AltF4Typed, WindowMenuClose };
+
 class ProgramTest : public SandboxTest {
 protected:
     void SetUp() override { sandbox.write("channels.dat", kCatalogue); }
@@ -86,6 +91,22 @@ protected:
     // Menu commands that end the program: nothing to wait for.
     void exitBy(int command) { PostMessageA(main_, WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 
+    // Asks `window` to close that way (Exit: the main window's menu command), the keys with the
+    // window in front.
+    void closeBy(Ending ending, HWND window) {
+        if (ending == Ending::Exit) {
+            exitBy(1);
+        } else if (ending == Ending::WindowMenuClose) {
+            PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            makeForeground(window);
+            if (ending == Ending::AltF4Posted)
+                postKey(focus() ? focus() : window, VK_F4, true);
+            else
+                ASSERT_TRUE(typeKeys({VK_MENU, VK_F4}));
+        }
+    }
+
     void chooseCountry(int index) {
         SendMessageA(combo_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         PostMessageA(main_, WM_COMMAND, MAKEWPARAM(1, CBN_SELCHANGE),
@@ -110,16 +131,13 @@ protected:
     // The message the program took last before `window` was asked to close; none when it was not.
     std::optional<Seen> takenBeforeClose(HWND window);
 
-    // The window of the program's thread that has the keyboard focus.
-    HWND focus() {
+    // The windows of the program's thread that have the keyboard focus and that are active.
+    HWND focus() { return threadInfo().hwndFocus; }
+    HWND active() { return threadInfo().hwndActive; }
+    GUITHREADINFO threadInfo() {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        return GetGUIThreadInfo(programThread(), &info) ? info.hwndFocus : nullptr;
-    }
-    HWND active() {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(programThread(), &info) ? info.hwndActive : nullptr;
+        return GetGUIThreadInfo(programThread(), &info) ? info : GUITHREADINFO{};
     }
 
     // Brings `window` to the front so that the keyboard reaches it.
