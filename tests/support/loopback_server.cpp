@@ -175,12 +175,12 @@ std::optional<std::pair<uint64_t, uint64_t>> rangeOf(const std::string& range, u
     if (size == 0 || !range.starts_with("bytes=") || range.find(',') != std::string::npos) {
         return std::nullopt;
     }
-    const std::string spec = range.substr(6);
-    const size_t dash = spec.find('-');
+    const std::string bounds = range.substr(6);
+    const size_t dash = bounds.find('-');
     if (dash == std::string::npos) {
         return std::nullopt;
     }
-    const std::string from = spec.substr(0, dash), to = spec.substr(dash + 1);
+    const std::string from = bounds.substr(0, dash), to = bounds.substr(dash + 1);
     const std::pair<uint64_t, uint64_t> unsatisfiable{size, size};
     if (from.empty()) {  // the last `to` bytes
         const uint64_t last = std::strtoull(to.c_str(), nullptr, 10);
